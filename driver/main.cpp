@@ -1,0 +1,3 @@
+#include "driver/run.h"
+
+int main() { return unionbound::RunUnionbound(); }

@@ -1,0 +1,147 @@
+#include "driver/run.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "driver/bound_stage.h"
+#include "driver/probability_input.h"
+#include "moments/binomial.h"
+#include "moments/binomial_moments.h"
+
+namespace unionbound {
+namespace {
+
+constexpr const char* kProgram = "unionbound: ";
+constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
+
+// Quotes what was typed, shortened if it is long.
+std::string Quoted(const std::string& typed) {
+  constexpr std::size_t kShown = 40;
+  return "\"" + (typed.size() > kShown ? typed.substr(0, kShown) + "..." : typed) + "\"";
+}
+
+// One whole number from 0 to the largest 32-bit integer, as the next white-space-delimited
+// word of the input; the white space after it stays unread, as after a stream extraction.
+std::optional<std::int32_t> ReadCount(const char* name, const char* meaning) {
+  std::string typed;
+  if (!(std::cin >> typed)) {
+    std::cerr << kProgram << "the input ended before " << name << " (" << meaning
+              << ") was typed" << std::endl;
+    return std::nullopt;
+  }
+  const char* first = typed.data() + (typed[0] == '+' ? 1 : 0);
+  const char* last = typed.data() + typed.size();
+  std::int32_t value = -1;
+  const auto [end, error] = std::from_chars(first, last, value);
+  if (error != std::errc() || end != last || value < 0) {
+    std::cerr << kProgram << name << " (" << meaning << ") must be a whole number from 0 to "
+              << kLargest << ", not " << Quoted(typed) << std::endl;
+    return std::nullopt;
+  }
+  return value;
+}
+
+bool UsableSizes(std::int32_t n, std::int32_t m) {
+  if (m > kLargestOrder) {
+    std::cerr << kProgram << "m=" << m << " is too large: orders above " << kLargestOrder
+              << " take too long to solve" << std::endl;
+    return false;
+  }
+  if (ProbabilityCount(n, m) > kLargest) {
+    std::cerr << kProgram << "n=" << n << " and m=" << m << " need more than " << kLargest
+              << " intersection probabilities; no run handles that many" << std::endl;
+    return false;
+  }
+  return true;
+}
+
+// Refuses a "prob.txt" that cannot be read or holds no number; warns when it held fewer
+// numbers than needed, whose places the last number read then fills.
+bool UsableProbabilities(const ProbabilityRead& read) {
+  const auto needed = static_cast<std::int64_t>(read.values.size());
+  if (needed == 0) {
+    return true;
+  }
+  if (!read.problem.empty()) {
+    std::cerr << kProgram << "cannot read \"prob.txt\": " << read.problem << std::endl;
+    return false;
+  }
+  if (read.good == 0) {
+    std::cerr << kProgram << "\"prob.txt\" starts with no number; " << needed
+              << " intersection probabilities are needed" << std::endl;
+    return false;
+  }
+  if (read.good < needed) {
+    std::cerr << kProgram << "warning: \"prob.txt\" gave " << read.good << " of the " << needed
+              << " numbers needed; the last number read stands for the other "
+              << needed - read.good << std::endl;
+  }
+  return true;
+}
+
+void WriteMoments(std::int32_t n, std::int32_t m, const Vector& S, std::ostream& file) {
+  file << "n=" << n << ", m=" << m << std::endl;
+  file << "The binomial moments:" << std::endl;
+  file << "{";
+  file << std::fixed;
+  for (double moment : S) {
+    file << std::setprecision(20) << moment << ",";
+  }
+  file << "}" << std::endl;
+}
+
+}  // namespace
+
+int RunUnionbound() {
+  std::cout << "Number of events. n=";
+  const std::optional<std::int32_t> n = ReadCount("n", "the number of events");
+  if (!n) {
+    return 2;
+  }
+  std::cout << "Maximum order of the intersections. m=";
+  const std::optional<std::int32_t> m = ReadCount("m", "the maximum order of the intersections");
+  if (!m || !UsableSizes(*n, *m)) {
+    return 2;
+  }
+
+  const ProbabilityRead probabilities = ReadProbabilities(*n, *m);
+  if (!UsableProbabilities(probabilities)) {
+    return 1;
+  }
+
+  errno = 0;
+  std::ofstream file("result.txt", std::ios::app);
+  if (!file.is_open()) {
+    std::cerr << kProgram << "cannot open \"result.txt\" for appending ("
+              << std::strerror(errno != 0 ? errno : EACCES) << "); the report was not saved"
+              << std::endl;
+  }
+  const Vector S = BinomialMoments(probabilities.values, *n, *m);
+  WriteMoments(*n, *m, S, file);
+  const BoundReport report = ComputeBounds(*n, *m, S);
+  WriteBoundBlocks(report, file);
+  if (file.is_open()) {
+    file.close();
+    if (file.fail()) {
+      std::cerr << kProgram << "writing \"result.txt\" failed; the report was not saved whole"
+                << std::endl;
+    }
+  }
+  WriteBoundBlocks(report, std::cout);
+
+  std::cout << "Press RETURN to continue";
+  std::string line;
+  std::getline(std::cin, line);
+  std::getline(std::cin, line);
+  return 0;
+}
+
+}  // namespace unionbound

@@ -1,0 +1,106 @@
+#include "moments/power_moments.h"
+
+#include <limits>
+#include <stdexcept>
+#include <vector>
+
+#include "numeric/vector_ops.h"
+
+namespace unionbound {
+namespace {
+
+__extension__ using Wide = unsigned __int128;
+
+Wide CheckedProduct(Wide a, Wide b) {
+  Wide product = 0;
+  if (__builtin_mul_overflow(a, b, &product)) {
+    throw std::overflow_error("conversion matrix entry outside the 128-bit range");
+  }
+  return product;
+}
+
+Wide CheckedSum(Wide a, Wide b) {
+  Wide sum = 0;
+  if (__builtin_add_overflow(a, b, &sum)) {
+    throw std::overflow_error("conversion matrix entry outside the 128-bit range");
+  }
+  return sum;
+}
+
+// Rows 0 .. order of S(i, j) by S(i, j) = S(i - 1, j - 1) + j * S(i - 1, j): the integers of
+// the plain recursion, each formed once.
+std::vector<std::vector<Wide>> StirlingTable(std::int32_t order) {
+  const auto size = static_cast<std::size_t>(order) + 1;
+  std::vector<std::vector<Wide>> table(size, std::vector<Wide>(size, 0));
+  table[0][0] = 1;
+  for (std::size_t i = 1; i < size; ++i) {
+    for (std::size_t j = 1; j <= i; ++j) {
+      table[i][j] = CheckedSum(table[i - 1][j - 1], CheckedProduct(j, table[i - 1][j]));
+    }
+  }
+  return table;
+}
+
+}  // namespace
+
+Vector RealRange(double a, double b) {
+  Vector range;
+  if (a > b) {
+    return range;
+  }
+  double x = a;
+  do {
+    range.push_back(x);
+    x = x + 1.0;
+  } while (x <= b);
+  return range;
+}
+
+std::int64_t Stirling2(std::int32_t i, std::int32_t j) {
+  if (i == j) {
+    return 1;
+  }
+  if (j <= 0 || i < j) {
+    return 0;
+  }
+  const Wide value = StirlingTable(i)[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
+  if (value > static_cast<Wide>(std::numeric_limits<std::int64_t>::max())) {
+    throw std::overflow_error("Stirling2: value outside the 64-bit range");
+  }
+  return static_cast<std::int64_t>(value);
+}
+
+Matrix BinomialToPowerMatrix(std::int32_t m) {
+  if (m > kMaxConversionOrder) {
+    throw std::overflow_error("BinomialToPowerMatrix: order above the exact range");
+  }
+  const auto size = static_cast<std::size_t>(m < 0 ? 0 : m) + 1;
+  Matrix T;
+  Vector first(size, 0.0);
+  first[0] = 1.0;
+  T.push_back(first);
+  const auto stirling = StirlingTable(m < 0 ? 0 : m);
+  for (std::size_t i = 1; i < size; ++i) {
+    Vector row;
+    Wide factorial = 1;
+    for (std::size_t j = 0; j < size; ++j) {
+      if (j > 0) {
+        factorial = CheckedProduct(factorial, j);
+      }
+      // One conversion of the exact integer: for m <= 11 it is the 32-bit product unchanged.
+      row.push_back(static_cast<double>(CheckedProduct(factorial, stirling[i][j])));
+    }
+    T.push_back(row);
+  }
+  return T;
+}
+
+Vector MatrixTimesVector(const Matrix& A, const Vector& v) {
+  Vector product;
+  for (const Vector& row : A) {
+    product.push_back(ScalarProduct(row, v));
+  }
+  return product;
+}
+
+}  // namespace unionbound

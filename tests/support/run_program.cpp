@@ -1,0 +1,79 @@
+#include "tests/support/run_program.h"
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+
+namespace unionbound::testing {
+namespace fs = std::filesystem;
+
+ScratchDirectory::ScratchDirectory() {
+  std::random_device seed;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    path_ = fs::temp_directory_path() / ("unionbound-test-" + std::to_string(seed()));
+    if (fs::create_directory(path_)) {
+      return;
+    }
+  }
+  throw std::runtime_error("no scratch directory could be made");
+}
+
+ScratchDirectory::~ScratchDirectory() {
+  std::error_code ignored;
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(path_, ignored);
+}
+
+void ScratchDirectory::Write(const std::string& name, const std::string& contents) const {
+  std::ofstream file(path_ / name, std::ios::binary);
+  file << contents;
+}
+
+std::string ScratchDirectory::Read(const std::string& name) const {
+  return ReadWholeFile(path_ / name);
+}
+
+bool ScratchDirectory::Exists(const std::string& name) const {
+  return fs::exists(fs::symlink_status(path_ / name));
+}
+
+std::string ReadWholeFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream contents;
+  contents << file.rdbuf();
+  return contents.str();
+}
+
+ProgramRun RunProgram(const fs::path& directory, const std::string& keyboard) {
+  const fs::path input = directory / ".keyboard";
+  const fs::path out = directory / ".stdout";
+  const fs::path err = directory / ".stderr";
+  {
+    std::ofstream file(input, std::ios::binary);
+    file << keyboard;
+  }
+  const std::string command = "cd '" + directory.string() + "' && '" UNIONBOUND_PROGRAM "' < '" +
+                              input.string() + "' > '" + out.string() + "' 2> '" +
+                              err.string() + "'";
+  const int status = std::system(command.c_str());
+  ProgramRun run;
+  run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = ReadWholeFile(out);
+  run.err = ReadWholeFile(err);
+  fs::remove(input);
+  fs::remove(out);
+  fs::remove(err);
+  return run;
+}
+
+std::string MaskRunningTimes(const std::string& text) {
+  static const std::regex kTime("Running time: [^\n]*");
+  return std::regex_replace(text, kTime, "Running time: <time>");
+}
+
+}  // namespace unionbound::testing

@@ -1,0 +1,231 @@
+// Whole runs of the built program in a scratch directory: standard output and "result.txt"
+// compared byte for byte, with only the running-time figures masked.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "tests/support/run_program.h"
+
+namespace unionbound {
+namespace {
+
+using testing::MaskRunningTimes;
+using testing::ProgramRun;
+using testing::RunProgram;
+using testing::ScratchDirectory;
+
+constexpr const char* kPrompts = "Number of events. n=Maximum order of the intersections. m=";
+constexpr const char* kFinalPrompt = "Press RETURN to continue";
+
+// The thirteen console lines of the two bound blocks.
+std::string ConsoleBlocks(const std::string& lower, const std::string& lower_basis,
+                          const std::string& upper, const std::string& upper_basis) {
+  return "\nSharp lower bound on the probability of the union:\n" + lower +
+         "\nRunning time: <time>\nBasis subscripts:\n" + lower_basis +
+         "\n\nSharp upper bound on the probability of the union:\n" + upper +
+         "\nRunning time: <time>\nBasis subscripts:\n" + upper_basis + "\n\n";
+}
+
+// One report as a run appends it to "result.txt".
+std::string FileReport(const std::string& header, const std::string& moments,
+                       const std::string& lower, const std::string& lower_basis,
+                       const std::string& upper, const std::string& upper_basis) {
+  return header + "\nThe binomial moments:\n" + moments + "\n" +
+         ConsoleBlocks(lower, lower_basis, upper, upper_basis);
+}
+
+struct WholeRun {
+  const char* name;
+  const char* keyboard;
+  std::optional<std::string> prob;  // no "prob.txt" when empty
+  std::string out;                  // standard output, times masked
+  std::string file;                 // "result.txt", times masked
+  std::string err;                  // standard error, exactly
+};
+
+class WholeRunTest : public ::testing::TestWithParam<WholeRun> {};
+
+TEST_P(WholeRunTest, PrintsAndAppendsTheReport) {
+  const WholeRun& row = GetParam();
+  ScratchDirectory dir;
+  if (row.prob) {
+    dir.Write("prob.txt", *row.prob);
+  }
+  const ProgramRun run = RunProgram(dir.path(), row.keyboard);
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(MaskRunningTimes(run.out), row.out);
+  EXPECT_EQ(MaskRunningTimes(dir.Read("result.txt")), row.file);
+  EXPECT_EQ(run.err, row.err);
+}
+
+const std::string kHalfAndQuarterOut =
+    kPrompts + ConsoleBlocks("0.75", "{0,1,2,}", "1", "{0,1,3,}") + kFinalPrompt;
+const std::string kHalfAndQuarterFile =
+    FileReport("n=3, m=2", "{1.00000000000000000000,1.50000000000000000000,0.75000000000000000000,}",
+               "0.750000000000000", "{0,1,2,}", "1.000000000000000", "{0,1,3,}");
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, WholeRunTest,
+    ::testing::Values(
+        // Three events of probability 0.5 meeting pairwise with probability 0.25: every
+        // figure is exact in double precision.
+        WholeRun{"HalfAndQuarter", "3\n2\n\n", "0.5 0.5 0.5\n0.25 0.25 0.25\n",
+                 kHalfAndQuarterOut, kHalfAndQuarterFile, ""},
+        // Both numbers typed on one line: the second prompt does not wait.
+        WholeRun{"BothNumbersOnOneLine", "3 2\n\n", "0.5 0.5 0.5 0.25 0.25 0.25",
+                 kHalfAndQuarterOut, kHalfAndQuarterFile, ""},
+        // The distribution (0.2, 0.3, 0.3, 0.2) of the number of events: S1 = 1.5, S2 = 0.9.
+        WholeRun{"TwoMomentsOfADistribution", "3\n2\n\n", "0.5 0.5 0.5 0.3 0.3 0.3",
+                 kPrompts + ConsoleBlocks("0.7", "{0,2,3,}", "0.9", "{0,1,3,}") + kFinalPrompt,
+                 FileReport("n=3, m=2",
+                            "{1.00000000000000000000,1.50000000000000000000,"
+                            "0.89999999999999991118,}",
+                            "0.700000000000000", "{0,2,3,}", "0.900000000000000", "{0,1,3,}"),
+                 ""},
+        // Odd m: the negated objective, the lower bound from the maximum.
+        WholeRun{"OneMoment", "3\n1\n\n", "0.5 0.5 0.5",
+                 kPrompts + ConsoleBlocks("0.5", "{0,3,}", "1", "{1,2,}") + kFinalPrompt,
+                 FileReport("n=3, m=1", "{1.00000000000000000000,1.50000000000000000000,}",
+                            "0.500000000000000", "{0,3,}", "1.000000000000000", "{1,2,}"),
+                 ""},
+        // m = 0 needs no "prob.txt".
+        WholeRun{"NoMomentsNoFile", "3\n0\n\n", std::nullopt,
+                 kPrompts + ConsoleBlocks("0", "{0,}", "1", "{3,}") + kFinalPrompt,
+                 FileReport("n=3, m=0", "{1.00000000000000000000,}", "0.000000000000000", "{0,}",
+                            "1.000000000000000", "{3,}"),
+                 ""},
+        // S2 = 0.9 with S1 = 0.1 fits no distribution: both walks find no feasible basis.
+        WholeRun{"Infeasible", "3\n2\n\n", "0.05 0.03 0.02 0.3 0.3 0.3",
+                 std::string(kPrompts) + "no feasible solution\nno feasible solution\n" +
+                     ConsoleBlocks("nan", "{}", "nan", "{}") + kFinalPrompt,
+                 FileReport("n=3, m=2",
+                            "{1.00000000000000000000,0.10000000000000000555,"
+                            "0.89999999999999991118,}",
+                            "nan", "{}", "nan", "{}"),
+                 ""},
+        // Odd m negates the values, and a zero stays a negative zero.
+        WholeRun{"NegativeZero", "3\n1\n\n", "0 0 0",
+                 kPrompts + ConsoleBlocks("-0", "{0,3,}", "-0", "{0,1,}") + kFinalPrompt,
+                 FileReport("n=3, m=1", "{1.00000000000000000000,0.00000000000000000000,}",
+                            "-0.000000000000000", "{0,3,}", "-0.000000000000000", "{0,1,}"),
+                 ""},
+        // m > n: the moments line keeps every order, the bounds use the orders 0 .. n.
+        WholeRun{"MoreOrdersThanEvents", "2\n3\n\n", "0.5 0.5 0.25",
+                 kPrompts + ConsoleBlocks("0.75", "{0,1,2,}", "0.75", "{0,1,2,}") + kFinalPrompt,
+                 FileReport("n=2, m=3",
+                            "{1.00000000000000000000,1.00000000000000000000,"
+                            "0.25000000000000000000,0.00000000000000000000,}",
+                            "0.750000000000000", "{0,1,2,}", "0.750000000000000", "{0,1,2,}"),
+                 "unionbound: note: m=3 is greater than n=2; binomial moments of order above n "
+                 "are 0 for any 2 events, so the bounds use the orders 0 to 2\n"},
+        // A short file: the last number read stands for the missing ones.
+        WholeRun{"ShortFile", "3\n2\n\n", "0.5 0.5 0.5 0.25",
+                 kHalfAndQuarterOut, kHalfAndQuarterFile,
+                 "unionbound: warning: \"prob.txt\" gave 4 of the 6 numbers needed; the last "
+                 "number read stands for the other 2\n"}),
+    [](const ::testing::TestParamInfo<WholeRun>& info) { return info.param.name; });
+
+TEST(WholeRun, SecondRunAppendsAfterTheFirstReport) {
+  ScratchDirectory dir;
+  dir.Write("prob.txt", "0.5 0.5 0.5 0.25 0.25 0.25");
+  ASSERT_EQ(RunProgram(dir.path(), "3\n2\n\n").exit_status, 0);
+  ASSERT_EQ(RunProgram(dir.path(), "3\n2\n\n").exit_status, 0);
+  EXPECT_EQ(MaskRunningTimes(dir.Read("result.txt")), kHalfAndQuarterFile + kHalfAndQuarterFile);
+}
+
+TEST(WholeRun, EarlierReportsStayAsTheyWere) {
+  ScratchDirectory dir;
+  const std::string earlier = "an earlier report\nwithout a final line end";
+  dir.Write("result.txt", earlier);
+  dir.Write("prob.txt", "0.5 0.5 0.5 0.25 0.25 0.25");
+  ASSERT_EQ(RunProgram(dir.path(), "3\n2\n\n").exit_status, 0);
+  EXPECT_EQ(MaskRunningTimes(dir.Read("result.txt")), earlier + kHalfAndQuarterFile);
+}
+
+// Input that cannot be used is refused on standard error with a status of its own, and
+// "result.txt" is left alone.
+struct Refusal {
+  const char* name;
+  const char* keyboard;
+  std::optional<std::string> prob;
+  int exit_status;
+  std::string out;
+  std::string err;
+};
+
+class RefusalTest : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(RefusalTest, SaysWhatIsWrongAndAppendsNothing) {
+  const Refusal& row = GetParam();
+  ScratchDirectory dir;
+  if (row.prob) {
+    dir.Write("prob.txt", *row.prob);
+  }
+  const ProgramRun run = RunProgram(dir.path(), row.keyboard);
+  EXPECT_EQ(run.exit_status, row.exit_status);
+  EXPECT_EQ(run.out, row.out);
+  EXPECT_EQ(run.err, row.err);
+  EXPECT_FALSE(dir.Exists("result.txt"));
+}
+
+const std::string kFirstPrompt = "Number of events. n=";
+const std::string kNotWholeN =
+    "unionbound: n (the number of events) must be a whole number from 0 to 2147483647, not ";
+const std::string kNotWholeM =
+    "unionbound: m (the maximum order of the intersections) must be a whole number from 0 to "
+    "2147483647, not ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Keyboard, RefusalTest,
+    ::testing::Values(
+        Refusal{"Letters", "x\n2\n", "0.5", 2, kFirstPrompt, kNotWholeN + "\"x\"\n"},
+        Refusal{"Fraction", "3.5\n2\n", "0.5", 2, kFirstPrompt, kNotWholeN + "\"3.5\"\n"},
+        Refusal{"Exponent", "1e3\n2\n", "0.5", 2, kFirstPrompt, kNotWholeN + "\"1e3\"\n"},
+        Refusal{"Negative", "-1\n2\n", "0.5", 2, kFirstPrompt, kNotWholeN + "\"-1\"\n"},
+        Refusal{"Beyond32Bits", "2147483648\n2\n", "0.5", 2, kFirstPrompt,
+                kNotWholeN + "\"2147483648\"\n"},
+        Refusal{"NoInput", "", "0.5", 2, kFirstPrompt,
+                "unionbound: the input ended before n (the number of events) was typed\n"},
+        Refusal{"NoSecondNumber", "3\n", "0.5", 2, kPrompts,
+                "unionbound: the input ended before m (the maximum order of the intersections) "
+                "was typed\n"},
+        Refusal{"JunkAfterM", "3\n2abc\n", "0.5", 2, kPrompts, kNotWholeM + "\"2abc\"\n"},
+        Refusal{"NegativeM", "3\n-2\n", "0.5", 2, kPrompts, kNotWholeM + "\"-2\"\n"},
+        Refusal{"OrderAboveTheLimit", "20\n17\n", "0.5", 2, kPrompts,
+                "unionbound: m=17 is too large: orders above 16 take too long to solve\n"},
+        Refusal{"TooManyProbabilities", "100000\n3\n", "0.5", 2, kPrompts,
+                "unionbound: n=100000 and m=3 need more than 2147483647 intersection "
+                "probabilities; no run handles that many\n"},
+        Refusal{"MissingFile", "3\n2\n", std::nullopt, 1, kPrompts,
+                "unionbound: cannot read \"prob.txt\": No such file or directory\n"},
+        Refusal{"EmptyFile", "3\n2\n", "", 1, kPrompts,
+                "unionbound: \"prob.txt\" starts with no number; 6 intersection probabilities "
+                "are needed\n"},
+        Refusal{"NoNumberFirst", "3\n2\n", "abc 0.5", 1, kPrompts,
+                "unionbound: \"prob.txt\" starts with no number; 6 intersection probabilities "
+                "are needed\n"}),
+    [](const ::testing::TestParamInfo<Refusal>& info) { return info.param.name; });
+
+TEST(WholeRun, AcceptsAPlusSignAndBlankLinesBeforeTheNumbers) {
+  ScratchDirectory dir;
+  dir.Write("prob.txt", "0.5 0.5 0.5 0.25 0.25 0.25");
+  const ProgramRun run = RunProgram(dir.path(), "\n\n+3\n\n2\n\n");
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(MaskRunningTimes(run.out), kHalfAndQuarterOut);
+}
+
+TEST(WholeRun, UnwritableResultFileWarnsAndStillReports) {
+  ScratchDirectory dir;
+  dir.Write("prob.txt", "0.5 0.5 0.5 0.25 0.25 0.25");
+  std::filesystem::create_directory(dir.path() / "result.txt");
+  const ProgramRun run = RunProgram(dir.path(), "3\n2\n\n");
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(MaskRunningTimes(run.out), kHalfAndQuarterOut);
+  EXPECT_EQ(run.err,
+            "unionbound: cannot open \"result.txt\" for appending (Is a directory); the report "
+            "was not saved\n");
+}
+
+}  // namespace
+}  // namespace unionbound

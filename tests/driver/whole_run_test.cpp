@@ -119,6 +119,15 @@ INSTANTIATE_TEST_SUITE_P(
                             "0.750000000000000", "{0,1,2,}", "0.750000000000000", "{0,1,2,}"),
                  "unionbound: note: m=3 is greater than n=2; binomial moments of order above n "
                  "are 0 for any 2 events, so the bounds use the orders 0 to 2\n"},
+        // S1 = 5 > n fits no distribution. With m + 1 even the maximum never tests position 0,
+        // so its basis keeps a negative mass and the printed "lower bound" exceeds 1.
+        WholeRun{"NegativeMassKept", "3\n1\n\n", "2 2 1",
+                 std::string(kPrompts) + "no feasible solution\n" +
+                     ConsoleBlocks("1.66666666666667", "{0,3,}", "nan", "{}") + kFinalPrompt,
+                 FileReport("n=3, m=1", "{1.00000000000000000000,5.00000000000000000000,}",
+                            "1.666666666666667", "{0,3,}", "nan", "{}"),
+                 "unionbound: warning: the lower bound's basic solution has a negative entry: the "
+                 "moments fit no probability distribution, so the figure is not a bound\n"},
         // A short file: the last number read stands for the missing ones.
         WholeRun{"ShortFile", "3\n2\n\n", "0.5 0.5 0.5 0.25",
                  kHalfAndQuarterOut, kHalfAndQuarterFile,

@@ -21,21 +21,31 @@ void NegateFound(BoundResult& bound) {
   }
 }
 
-// A basic solution with a negative entry, or a value outside [0, 1], means the moments belong
-// to no probability distribution: the printed figure is then not a bound.
+// A basic solution with a negative entry, or a value outside [0, 1], means that the moments
+// belong to no probability distribution, or that rounding spoiled the solve (values a few units
+// in the last place beyond 1 happen): either way the printed figure is not a bound.
 void WarnIfNotABound(const char* which, const BoundResult& bound) {
   if (bound.basis.empty()) {
     return;
   }
-  const bool negative_mass = std::any_of(bound.solution.begin(), bound.solution.end(),
-                                         [](double x) { return !(x >= 0.0); });
+  const auto negative = std::find_if(bound.solution.begin(), bound.solution.end(),
+                                     [](double x) { return !(x >= 0.0); });
   const bool outside = !(bound.value >= 0.0 && bound.value <= 1.0);
-  if (negative_mass || outside) {
-    std::cerr << "unionbound: warning: the " << which << " bound's basic solution "
-              << (negative_mass ? "has a negative entry" : "gives a value outside [0, 1]")
-              << ": the moments fit no probability distribution, so the figure is not a bound"
-              << std::endl;
+  if (negative == bound.solution.end() && !outside) {
+    return;
   }
+  std::cerr << "unionbound: warning: ";
+  std::cerr.precision(17);
+  if (negative != bound.solution.end()) {
+    const auto position = static_cast<std::size_t>(negative - bound.solution.begin());
+    std::cerr << "the " << which << " bound's basic solution has the entry " << *negative
+              << " at subscript " << bound.basis[position];
+  } else {
+    std::cerr << "the " << which << " bound " << bound.value << " lies outside [0, 1]";
+  }
+  std::cerr << ": the moments fit no probability distribution, or rounding spoiled the solve; "
+               "the figure is not a bound"
+            << std::endl;
 }
 
 }  // namespace

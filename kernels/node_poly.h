@@ -16,4 +16,9 @@ Matrix PowerMatrix(const Vector& z, std::int32_t m);
 // value c. |a| = 0 or c outside z is a caller's programming error and throws.
 double NodePolyMoment(const Vector& a, const Vector& z, std::int32_t c);
 
+// The same value formed literally: for each degree the subsets listed by KSubsets, each
+// multiplied out from 1.0. Bit for bit equal to NodePolyMoment, whose depth-first walk shares
+// the prefix products instead of listing the subsets; kept as its reference.
+double NodePolyMomentBySubsets(const Vector& a, const Vector& z, std::int32_t c);
+
 }  // namespace unionbound

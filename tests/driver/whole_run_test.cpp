@@ -126,8 +126,9 @@ INSTANTIATE_TEST_SUITE_P(
                      ConsoleBlocks("1.66666666666667", "{0,3,}", "nan", "{}") + kFinalPrompt,
                  FileReport("n=3, m=1", "{1.00000000000000000000,5.00000000000000000000,}",
                             "1.666666666666667", "{0,3,}", "nan", "{}"),
-                 "unionbound: warning: the lower bound's basic solution has a negative entry: the "
-                 "moments fit no probability distribution, so the figure is not a bound\n"},
+                 "unionbound: warning: the lower bound's basic solution has the entry "
+                 "-0.66666666666666674 at subscript 0: the moments fit no probability "
+                 "distribution, or rounding spoiled the solve; the figure is not a bound\n"},
         // A short file: the last number read stands for the missing ones.
         WholeRun{"ShortFile", "3\n2\n\n", "0.5 0.5 0.5 0.25",
                  kHalfAndQuarterOut, kHalfAndQuarterFile,
@@ -201,8 +202,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "was typed\n"},
         Refusal{"JunkAfterM", "3\n2abc\n", "0.5", 2, kPrompts, kNotWholeM + "\"2abc\"\n"},
         Refusal{"NegativeM", "3\n-2\n", "0.5", 2, kPrompts, kNotWholeM + "\"-2\"\n"},
-        Refusal{"OrderAboveTheLimit", "20\n17\n", "0.5", 2, kPrompts,
-                "unionbound: m=17 is too large: orders above 16 take too long to solve\n"},
+        Refusal{"OrderAboveTheLimit", "25\n21\n", "0.5", 2, kPrompts,
+                "unionbound: m=21 is too large: orders above 20 take too long to solve\n"},
         Refusal{"TooManyProbabilities", "100000\n3\n", "0.5", 2, kPrompts,
                 "unionbound: n=100000 and m=3 need more than 2147483647 intersection "
                 "probabilities; no run handles that many\n"},

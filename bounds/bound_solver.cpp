@@ -13,8 +13,6 @@
 namespace unionbound {
 namespace {
 
-enum class Goal { kMinimum, kMaximum };
-
 // How the entering subscript is found for a leaving position: which way to scan along the run
 // of consecutive subscripts, and whether to reach past the basis ends when the scan finds none.
 struct EnteringRule {
@@ -57,10 +55,10 @@ constexpr std::int32_t kNone = -1;
 // The lowest tested position whose basic value is negative (a not-a-number counts as
 // negative), judged by the sign of its numerator times (-1)^(m - j).
 std::int32_t LeavingPosition(const Vector& z, const Vector& mu, const IndexVector& basis,
-                             std::int32_t first_tested) {
+                             std::int32_t first_tested, NumeratorKernel numerator) {
   const auto m = static_cast<std::int32_t>(mu.size()) - 1;
   for (std::int32_t j = first_tested; j <= m; ++j) {
-    const double s = IntPower(-1.0, m - j) * NodePolyMoment(mu, SubVector(z, basis), j);
+    const double s = IntPower(-1.0, m - j) * numerator(mu, SubVector(z, basis), j);
     if (!(s >= 0.0)) {
       return j;
     }
@@ -126,21 +124,25 @@ bool AcceptableInput(const char* solver, const Vector& c, const Vector& z, const
   return problem == nullptr;
 }
 
-BoundResult Solve(Goal goal, const Vector& c, const Vector& z, const Vector& mu) {
+}  // namespace
+
+BoundWalk WalkToBound(Goal goal, const Vector& c, const Vector& z, const Vector& mu,
+                      NumeratorKernel numerator) {
+  BoundWalk walk;
   const char* name = goal == Goal::kMinimum ? "MinimumBound" : "MaximumBound";
   if (!AcceptableInput(name, c, z, mu)) {
-    return {};
+    return walk;
   }
   const auto n = static_cast<std::int32_t>(z.size()) - 1;
   const auto m = static_cast<std::int32_t>(mu.size()) - 1;
-  Variant variant = VariantFor(goal, n, m);
+  const Variant variant = VariantFor(goal, n, m);
   IndexVector basis = variant.start;
 
   // Rounding can turn a zero basic value negative and lead the walk back to a basis it has
   // left; remembering the bases makes sure the walk ends.
   std::set<IndexVector> visited{basis};
   for (;;) {
-    const std::int32_t p = LeavingPosition(z, mu, basis, variant.first_tested);
+    const std::int32_t p = LeavingPosition(z, mu, basis, variant.first_tested, numerator);
     if (p == kNone) {
       break;
     }
@@ -148,31 +150,32 @@ BoundResult Solve(Goal goal, const Vector& c, const Vector& z, const Vector& mu)
     const std::int32_t e = EnteringSubscript(basis, p, rule, n);
     if (e == kNone) {
       std::cout << "no feasible solution" << std::endl;
-      return {};
+      walk.end = WalkEnd::kInfeasible;
+      return walk;
     }
     basis = ChangeBasis(basis, p, e);
+    ++walk.basis_changes;
     if (!visited.insert(basis).second) {
       std::cout << "the basis changes repeat; no bound found" << std::endl;
-      return {};
+      walk.end = WalkEnd::kRepeated;
+      return walk;
     }
   }
 
   const Vector nodes = SubVector(z, basis);
-  BoundResult result;
-  result.solution = LinSolve(PowerMatrix(nodes, m), mu);
-  result.value = ScalarProduct(SubVector(c, basis), result.solution);
-  result.basis = basis;
-  return result;
+  walk.result.solution = LinSolve(PowerMatrix(nodes, m), mu);
+  walk.result.value = ScalarProduct(SubVector(c, basis), walk.result.solution);
+  walk.result.basis = basis;
+  walk.end = WalkEnd::kOptimal;
+  return walk;
 }
 
-}  // namespace
-
 BoundResult MinimumBound(const Vector& c, const Vector& z, const Vector& mu) {
-  return Solve(Goal::kMinimum, c, z, mu);
+  return WalkToBound(Goal::kMinimum, c, z, mu).result;
 }
 
 BoundResult MaximumBound(const Vector& c, const Vector& z, const Vector& mu) {
-  return Solve(Goal::kMaximum, c, z, mu);
+  return WalkToBound(Goal::kMaximum, c, z, mu).result;
 }
 
 }  // namespace unionbound

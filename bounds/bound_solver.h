@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
+
 #include "bounds/bound_result.h"
+#include "kernels/node_poly.h"
 #include "numeric/types.h"
 
 namespace unionbound {
@@ -16,5 +19,28 @@ namespace unionbound {
 // refused with a message on standard error and an empty record.
 BoundResult MinimumBound(const Vector& c, const Vector& z, const Vector& mu);
 BoundResult MaximumBound(const Vector& c, const Vector& z, const Vector& mu);
+
+enum class Goal { kMinimum, kMaximum };
+
+enum class WalkEnd {
+  kOptimal,     // no basic value negative
+  kInfeasible,  // "no feasible solution"
+  kRepeated,    // "the basis changes repeat; no bound found"
+  kRefused,     // inputs outside the requirements
+};
+
+// One solver call with how it ended and how many basis changes it made.
+struct BoundWalk {
+  BoundResult result;
+  WalkEnd end = WalkEnd::kRefused;
+  std::int64_t basis_changes = 0;
+};
+
+// The numerator of a basic value: NodePolyMoment, or its listed reference form for comparison.
+using NumeratorKernel = double (*)(const Vector& a, const Vector& z, std::int32_t c);
+
+// The walk behind MinimumBound and MaximumBound, with the same messages and results.
+BoundWalk WalkToBound(Goal goal, const Vector& c, const Vector& z, const Vector& mu,
+                      NumeratorKernel numerator = NodePolyMoment);
 
 }  // namespace unionbound

@@ -1,5 +1,6 @@
 #include "driver/probability_input.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -16,9 +17,10 @@ namespace {
 
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 
-// White space as the classic locale classifies it.
+// White space as the classic locale classifies it: blank, and tab to carriage return.
 bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+  const auto code = static_cast<unsigned char>(c);
+  return code == ' ' || (code >= '\t' && code <= '\r');
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -29,42 +31,102 @@ bool IsSign(char c) { return c == '+' || c == '-'; }
 // digits with at most one point, and one exponent mark (only after a mantissa digit) with an
 // optional sign and digits. The characters taken form a number only when they hold a mantissa
 // digit and, after an exponent mark, an exponent digit.
+//
+// On the way the token's value is gathered as a decimal mantissa and a power of ten. When the
+// mantissa is at most 2^53 and the power within 10^+-22, both are exact doubles and one
+// multiplication or division rounds their product correctly, as strtod would; most numbers in a
+// probability file take this path, the others go to from_chars.
 struct Token {
   std::size_t length = 0;
   bool is_number = false;
   bool reaches_end = false;  // more data could still extend it
+  bool exact = false;        // `value` is the correctly rounded value
+  double value = 0.0;
 };
 
-Token MeasureToken(const char* first, const char* last) {
+constexpr std::uint64_t kExactMantissa = std::uint64_t{1} << 53;
+constexpr std::uint64_t kMantissaRoom = 1'000'000'000'000'000'000;  // room for one more digit
+constexpr int kExactPower = 22;      // 10^22 is the largest exact power of ten
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The decimal digits of a mantissa: as many leading ones as 64 bits hold exactly (at least 18
+// significant digits), the power of ten that places them, and whether a non-zero digit was
+// dropped beyond them.
+struct Mantissa {
+  std::uint64_t digits = 0;
+  long scale = 0;
+  bool truncated = false;
+  bool seen = false;  // at least one digit
+
+  // Consumes the digits at p; `fraction` for those after the point.
+  const char* Take(const char* p, const char* last, bool fraction) {
+    const char* const start = p;
+    for (; p != last && IsDigit(*p); ++p) {
+      const auto digit = static_cast<unsigned>(*p - '0');
+      if (digits < kMantissaRoom) {
+        digits = digits * 10 + digit;
+        scale -= fraction ? 1 : 0;
+      } else {
+        truncated = truncated || digit != 0;
+        scale += fraction ? 0 : 1;
+      }
+    }
+    seen = seen || p != start;
+    return p;
+  }
+};
+
+Token ScanToken(const char* first, const char* last) {
   const char* p = first;
-  bool mantissa = false;
-  bool point = false;
-  bool exponent = false;
-  bool exponent_digit = false;
+  const bool negative = p != last && *p == '-';
   if (p != last && IsSign(*p)) {
     ++p;
   }
-  while (p != last) {
-    const char c = *p;
-    if (IsDigit(c)) {
-      (exponent ? exponent_digit : mantissa) = true;
-    } else if (c == '.' && !point && !exponent) {
-      point = true;
-    } else if ((c == 'e' || c == 'E') && !exponent && mantissa) {
-      exponent = true;
-      if (p + 1 != last && IsSign(p[1])) {
-        ++p;
-      }
-    } else {
-      break;
-    }
-    ++p;
+  Mantissa mantissa;
+  p = mantissa.Take(p, last, false);
+  if (p != last && *p == '.') {
+    p = mantissa.Take(p + 1, last, true);
   }
-  return {static_cast<std::size_t>(p - first), mantissa && (!exponent || exponent_digit),
-          p == last};
+  bool exponent_complete = true;
+  long written_exponent = 0;
+  if (mantissa.seen && p != last && (*p == 'e' || *p == 'E')) {
+    ++p;
+    const bool exponent_negative = p != last && *p == '-';
+    if (p != last && IsSign(*p)) {
+      ++p;
+    }
+    exponent_complete = p != last && IsDigit(*p);
+    for (; p != last && IsDigit(*p); ++p) {
+      written_exponent = std::min(written_exponent * 10 + (*p - '0'), 1000000L);
+    }
+    written_exponent = exponent_negative ? -written_exponent : written_exponent;
+  }
+
+  Token token;
+  token.length = static_cast<std::size_t>(p - first);
+  token.is_number = mantissa.seen && exponent_complete;
+  token.reaches_end = p == last;
+  const long power = mantissa.scale + written_exponent;
+  if (token.is_number && !mantissa.truncated && mantissa.digits <= kExactMantissa) {
+    const auto magnitude = static_cast<double>(mantissa.digits);
+    if (mantissa.digits == 0) {
+      token.exact = true;
+      token.value = 0.0;
+    } else if (power >= 0 && power <= kExactPower) {
+      token.exact = true;
+      token.value = magnitude * kPowersOfTen[power];
+    } else if (power < 0 && power >= -kExactPower) {
+      token.exact = true;
+      token.value = magnitude / kPowersOfTen[-power];
+    }
+    token.value = negative ? -token.value : token.value;
+  }
+  return token;
 }
 
-// The value of a token that MeasureToken accepted, or false when it lies beyond the largest
+// The value of a token that ScanToken accepted but could not value exactly itself, or false when it lies beyond the largest
 // double.
 bool ConvertToken(const char* first, const char* last, double& value) {
   if (*first == '+') {
@@ -117,11 +179,15 @@ class NumberScanner {
     }
     for (;;) {
       const char* first = buffer_.data() + begin_;
-      const Token token = MeasureToken(first, buffer_.data() + end_);
+      const Token token = ScanToken(first, buffer_.data() + end_);
       if (token.reaches_end && ReadMore()) {
         continue;
       }
       begin_ += token.length;
+      if (token.exact) {
+        value = token.value;
+        return true;
+      }
       return token.is_number && ConvertToken(first, first + token.length, value);
     }
   }

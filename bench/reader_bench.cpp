@@ -1,0 +1,122 @@
+// Reading "prob.txt": the block reader beside the plain stream extraction it replaces and a
+// from_chars pass that only sums the same bytes. UNIONBOUND_BENCH_EVENTS sets the number of
+// events n of the generated file (orders 1 and 2); the default 4472 gives 10^7 numbers.
+#include <benchmark/benchmark.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <locale>
+#include <vector>
+
+#include "bench/prob_text.h"
+#include "driver/probability_input.h"
+
+namespace unionbound {
+namespace {
+
+struct GeneratedFile {
+  std::filesystem::path path;
+  std::int64_t count = 0;
+  std::int64_t bytes = 0;
+
+  GeneratedFile() {
+    const char* events = std::getenv("UNIONBOUND_BENCH_EVENTS");
+    const auto n = static_cast<std::int32_t>(events != nullptr ? std::atol(events) : 4472);
+    path = std::filesystem::temp_directory_path() / "unionbound-reader-bench.txt";
+    std::ofstream out(path, std::ios::binary);
+    count = bench::WriteProbabilityText(n, 2, 20261210, out);
+    out.close();
+    bytes = static_cast<std::int64_t>(std::filesystem::file_size(path));
+  }
+  ~GeneratedFile() { std::filesystem::remove(path); }
+};
+
+const GeneratedFile& File() {
+  static const GeneratedFile file;
+  return file;
+}
+
+void Report(benchmark::State& state) {
+  state.SetBytesProcessed(state.iterations() * File().bytes);
+  state.counters["numbers"] = static_cast<double>(File().count);
+}
+
+void BM_BlockReader(benchmark::State& state) {
+  for (auto _ : state) {
+    const ProbabilityRead read = ReadProbabilityFile(File().path.c_str(), File().count);
+    benchmark::DoNotOptimize(read.values.back());
+  }
+  Report(state);
+}
+
+void BM_StreamExtraction(benchmark::State& state) {
+  for (auto _ : state) {
+    std::ifstream in(File().path);
+    in.imbue(std::locale::classic());
+    Vector values;
+    double x = 0.0;
+    for (std::int64_t k = 0; k < File().count; ++k) {
+      in >> x;
+      values.push_back(x);
+    }
+    benchmark::DoNotOptimize(values.back());
+  }
+  Report(state);
+}
+
+// The floor for any reader that converts every number: block reads and from_chars, summing
+// instead of storing.
+void BM_FromCharsSumOnly(benchmark::State& state) {
+  for (auto _ : state) {
+    std::FILE* file = std::fopen(File().path.c_str(), "r");
+    std::vector<char> buffer(std::size_t{1} << 20);
+    std::size_t kept = 0;
+    double sum = 0.0;
+    for (;;) {
+      const std::size_t got = std::fread(buffer.data() + kept, 1, buffer.size() - kept, file);
+      const std::size_t end = kept + got;
+      std::size_t at = 0;
+      // Convert every token that ends inside the block; keep the cut one for the next block.
+      for (;;) {
+        while (at < end && (buffer[at] == ' ' || buffer[at] == '\n')) {
+          ++at;
+        }
+        std::size_t stop = at;
+        while (stop < end && buffer[stop] != ' ' && buffer[stop] != '\n') {
+          ++stop;
+        }
+        if (stop == end && got != 0) {
+          break;
+        }
+        if (at == stop) {
+          break;
+        }
+        double x = 0.0;
+        std::from_chars(buffer.data() + at, buffer.data() + stop, x);
+        sum += x;
+        at = stop;
+      }
+      if (got == 0) {
+        break;
+      }
+      kept = end - at;
+      std::copy(buffer.begin() + static_cast<std::ptrdiff_t>(at),
+                buffer.begin() + static_cast<std::ptrdiff_t>(end), buffer.begin());
+    }
+    std::fclose(file);
+    benchmark::DoNotOptimize(sum);
+  }
+  Report(state);
+}
+
+BENCHMARK(BM_BlockReader)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StreamExtraction)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FromCharsSumOnly)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace unionbound
+
+BENCHMARK_MAIN();

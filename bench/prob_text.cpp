@@ -16,8 +16,8 @@ class TextWriter {
   void Number(double x) {
     char text[64];
     const int precision = std::uniform_int_distribution<int>(4, 17)(digits_);
-    const auto result = std::to_chars(text, text + sizeof text, x, std::chars_format::general,
-                                      precision);
+    const auto result =
+        std::to_chars(text, text + sizeof text, x, std::chars_format::general, precision);
     buffer_.append(text, result.ptr);
     buffer_ += (++count_ % 10 == 0) ? '\n' : ' ';
     if (buffer_.size() > (1u << 20)) {

@@ -51,10 +51,10 @@ void BM_BothBounds(benchmark::State& state) {
   std::int64_t changes = 0;
   int found = 0;
   for (auto _ : state) {
-    const BoundWalk low = WalkToBound(Goal::kMinimum, problem.objective, problem.nodes,
-                                      problem.mu, Numerator);
-    const BoundWalk high = WalkToBound(Goal::kMaximum, problem.objective, problem.nodes,
-                                       problem.mu, Numerator);
+    const BoundWalk low =
+        WalkToBound(Goal::kMinimum, problem.objective, problem.nodes, problem.mu, Numerator);
+    const BoundWalk high =
+        WalkToBound(Goal::kMaximum, problem.objective, problem.nodes, problem.mu, Numerator);
     changes = low.basis_changes + high.basis_changes;
     found = (low.end == WalkEnd::kOptimal) + (high.end == WalkEnd::kOptimal);
     benchmark::DoNotOptimize(low.result.value);

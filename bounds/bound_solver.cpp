@@ -118,8 +118,7 @@ bool AcceptableInput(const char* solver, const Vector& c, const Vector& z, const
     }
   }
   if (problem != nullptr) {
-    std::cerr << "unionbound: " << solver << ": " << problem << "; no bound computed"
-              << std::endl;
+    std::cerr << "unionbound: " << solver << ": " << problem << "; no bound computed" << std::endl;
   }
   return problem == nullptr;
 }

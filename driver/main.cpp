@@ -1,3 +1,5 @@
 #include "driver/run.h"
 
-int main() { return unionbound::RunUnionbound(); }
+int main() {
+  return unionbound::RunUnionbound();
+}

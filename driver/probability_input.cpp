@@ -23,9 +23,13 @@ bool IsSpace(char c) {
   return code == ' ' || (code >= '\t' && code <= '\r');
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
-bool IsSign(char c) { return c == '+' || c == '-'; }
+bool IsSign(char c) {
+  return c == '+' || c == '-';
+}
 
 // What one extraction of a double takes from the front of [first, last): an optional sign,
 // digits with at most one point, and one exponent mark (only after a mantissa digit) with an
@@ -46,7 +50,7 @@ struct Token {
 
 constexpr std::uint64_t kExactMantissa = std::uint64_t{1} << 53;
 constexpr std::uint64_t kMantissaRoom = 1'000'000'000'000'000'000;  // room for one more digit
-constexpr int kExactPower = 22;      // 10^22 is the largest exact power of ten
+constexpr int kExactPower = 22;  // 10^22 is the largest exact power of ten
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -126,8 +130,8 @@ Token ScanToken(const char* first, const char* last) {
   return token;
 }
 
-// The value of a token that ScanToken accepted but could not value exactly itself, or false when it lies beyond the largest
-// double.
+// The value of a token that ScanToken accepted but could not value exactly itself, or false when it
+// lies beyond the largest double.
 bool ConvertToken(const char* first, const char* last, double& value) {
   if (*first == '+') {
     ++first;  // from_chars takes no plus sign

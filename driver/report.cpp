@@ -26,10 +26,10 @@ void PrintIndexVector(const IndexVector& v, std::ostream& s) {
 
 void WriteBoundBlocks(const BoundReport& report, std::ostream& s) {
   s << std::endl;
-  WriteBlock("Sharp lower bound on the probability of the union:", report.lower,
-             report.lower_time, s);
-  WriteBlock("Sharp upper bound on the probability of the union:", report.upper,
-             report.upper_time, s);
+  WriteBlock("Sharp lower bound on the probability of the union:", report.lower, report.lower_time,
+             s);
+  WriteBlock("Sharp upper bound on the probability of the union:", report.upper, report.upper_time,
+             s);
 }
 
 }  // namespace unionbound

@@ -33,8 +33,8 @@ std::string Quoted(const std::string& typed) {
 std::optional<std::int32_t> ReadCount(const char* name, const char* meaning) {
   std::string typed;
   if (!(std::cin >> typed)) {
-    std::cerr << kProgram << "the input ended before " << name << " (" << meaning
-              << ") was typed" << std::endl;
+    std::cerr << kProgram << "the input ended before " << name << " (" << meaning << ") was typed"
+              << std::endl;
     return std::nullopt;
   }
   const char* first = typed.data() + (typed[0] == '+' ? 1 : 0);
@@ -49,15 +49,49 @@ std::optional<std::int32_t> ReadCount(const char* name, const char* meaning) {
   return value;
 }
 
+// The memory the system can still give this process, from the kernel's estimate; none where
+// that is not available.
+std::optional<double> AvailableMemoryBytes() {
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key;
+  double kilobytes = 0.0;
+  std::string unit;
+  while (meminfo >> key >> kilobytes >> unit) {
+    if (key == "MemAvailable:") {
+      return kilobytes * 1024.0;
+    }
+  }
+  return std::nullopt;
+}
+
+// The largest figures a run holds: the probabilities, and the nodes, the objective and its
+// negation, each of n + 1 doubles in double-ended queues (a little over 8 bytes an entry).
+double MemoryNeeded(std::int32_t n, std::int64_t count) {
+  constexpr double kBytesPerEntry = 8.25;
+  return kBytesPerEntry * (static_cast<double>(count) + 3.0 * (static_cast<double>(n) + 1.0));
+}
+
 bool UsableSizes(std::int32_t n, std::int32_t m) {
   if (m > kLargestOrder) {
     std::cerr << kProgram << "m=" << m << " is too large: orders above " << kLargestOrder
               << " take too long to solve" << std::endl;
     return false;
   }
-  if (ProbabilityCount(n, m) > kLargest) {
+  const std::int64_t count = ProbabilityCount(n, m);
+  if (count > kLargest) {
     std::cerr << kProgram << "n=" << n << " and m=" << m << " need more than " << kLargest
               << " intersection probabilities; no run handles that many" << std::endl;
+    return false;
+  }
+  // Refused before "prob.txt" is read, so that a huge n with a short file ends with a message
+  // instead of exhausting the memory.
+  const double needed = MemoryNeeded(n, count);
+  const std::optional<double> available = AvailableMemoryBytes();
+  if (available && needed > *available) {
+    constexpr double kGiB = 1024.0 * 1024.0 * 1024.0;
+    std::cerr << kProgram << "n=" << n << " and m=" << m << " need about " << std::fixed
+              << std::setprecision(1) << needed / kGiB << " GiB of memory, more than the "
+              << *available / kGiB << " GiB available" << std::defaultfloat << std::endl;
     return false;
   }
   return true;
@@ -81,8 +115,8 @@ bool UsableProbabilities(const ProbabilityRead& read) {
   }
   if (read.good < needed) {
     std::cerr << kProgram << "warning: \"prob.txt\" gave " << read.good << " of the " << needed
-              << " numbers needed; the last number read stands for the other "
-              << needed - read.good << std::endl;
+              << " numbers needed; the last number read stands for the other " << needed - read.good
+              << std::endl;
   }
   return true;
 }

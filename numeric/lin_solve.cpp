@@ -25,9 +25,13 @@ bool EliminationFits(const Matrix& A, const Vector& b) {
 }
 
 // A pivot must be a real non-zero number: a not-a-number is passed over like 0.0.
-bool UsablePivot(double x) { return x < 0.0 || x > 0.0; }
+bool UsablePivot(double x) {
+  return x < 0.0 || x > 0.0;
+}
 
-void ReportLine(const char* message) { std::cout << message << std::endl; }
+void ReportLine(const char* message) {
+  std::cout << message << std::endl;
+}
 
 }  // namespace
 

@@ -61,17 +61,17 @@ TEST_P(WholeRunTest, PrintsAndAppendsTheReport) {
 
 const std::string kHalfAndQuarterOut =
     kPrompts + ConsoleBlocks("0.75", "{0,1,2,}", "1", "{0,1,3,}") + kFinalPrompt;
-const std::string kHalfAndQuarterFile =
-    FileReport("n=3, m=2", "{1.00000000000000000000,1.50000000000000000000,0.75000000000000000000,}",
-               "0.750000000000000", "{0,1,2,}", "1.000000000000000", "{0,1,3,}");
+const std::string kHalfAndQuarterFile = FileReport(
+    "n=3, m=2", "{1.00000000000000000000,1.50000000000000000000,0.75000000000000000000,}",
+    "0.750000000000000", "{0,1,2,}", "1.000000000000000", "{0,1,3,}");
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, WholeRunTest,
     ::testing::Values(
         // Three events of probability 0.5 meeting pairwise with probability 0.25: every
         // figure is exact in double precision.
-        WholeRun{"HalfAndQuarter", "3\n2\n\n", "0.5 0.5 0.5\n0.25 0.25 0.25\n",
-                 kHalfAndQuarterOut, kHalfAndQuarterFile, ""},
+        WholeRun{"HalfAndQuarter", "3\n2\n\n", "0.5 0.5 0.5\n0.25 0.25 0.25\n", kHalfAndQuarterOut,
+                 kHalfAndQuarterFile, ""},
         // Both numbers typed on one line: the second prompt does not wait.
         WholeRun{"BothNumbersOnOneLine", "3 2\n\n", "0.5 0.5 0.5 0.25 0.25 0.25",
                  kHalfAndQuarterOut, kHalfAndQuarterFile, ""},
@@ -130,8 +130,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "-0.66666666666666674 at subscript 0: the moments fit no probability "
                  "distribution, or rounding spoiled the solve; the figure is not a bound\n"},
         // A short file: the last number read stands for the missing ones.
-        WholeRun{"ShortFile", "3\n2\n\n", "0.5 0.5 0.5 0.25",
-                 kHalfAndQuarterOut, kHalfAndQuarterFile,
+        WholeRun{"ShortFile", "3\n2\n\n", "0.5 0.5 0.5 0.25", kHalfAndQuarterOut,
+                 kHalfAndQuarterFile,
                  "unionbound: warning: \"prob.txt\" gave 4 of the 6 numbers needed; the last "
                  "number read stands for the other 2\n"}),
     [](const ::testing::TestParamInfo<WholeRun>& info) { return info.param.name; });
@@ -151,90 +151,6 @@ TEST(WholeRun, EarlierReportsStayAsTheyWere) {
   dir.Write("prob.txt", "0.5 0.5 0.5 0.25 0.25 0.25");
   ASSERT_EQ(RunProgram(dir.path(), "3\n2\n\n").exit_status, 0);
   EXPECT_EQ(MaskRunningTimes(dir.Read("result.txt")), earlier + kHalfAndQuarterFile);
-}
-
-// Input that cannot be used is refused on standard error with a status of its own, and
-// "result.txt" is left alone.
-struct Refusal {
-  const char* name;
-  const char* keyboard;
-  std::optional<std::string> prob;
-  int exit_status;
-  std::string out;
-  std::string err;
-};
-
-class RefusalTest : public ::testing::TestWithParam<Refusal> {};
-
-TEST_P(RefusalTest, SaysWhatIsWrongAndAppendsNothing) {
-  const Refusal& row = GetParam();
-  ScratchDirectory dir;
-  if (row.prob) {
-    dir.Write("prob.txt", *row.prob);
-  }
-  const ProgramRun run = RunProgram(dir.path(), row.keyboard);
-  EXPECT_EQ(run.exit_status, row.exit_status);
-  EXPECT_EQ(run.out, row.out);
-  EXPECT_EQ(run.err, row.err);
-  EXPECT_FALSE(dir.Exists("result.txt"));
-}
-
-const std::string kFirstPrompt = "Number of events. n=";
-const std::string kNotWholeN =
-    "unionbound: n (the number of events) must be a whole number from 0 to 2147483647, not ";
-const std::string kNotWholeM =
-    "unionbound: m (the maximum order of the intersections) must be a whole number from 0 to "
-    "2147483647, not ";
-
-INSTANTIATE_TEST_SUITE_P(
-    Keyboard, RefusalTest,
-    ::testing::Values(
-        Refusal{"Letters", "x\n2\n", "0.5", 2, kFirstPrompt, kNotWholeN + "\"x\"\n"},
-        Refusal{"Fraction", "3.5\n2\n", "0.5", 2, kFirstPrompt, kNotWholeN + "\"3.5\"\n"},
-        Refusal{"Exponent", "1e3\n2\n", "0.5", 2, kFirstPrompt, kNotWholeN + "\"1e3\"\n"},
-        Refusal{"Negative", "-1\n2\n", "0.5", 2, kFirstPrompt, kNotWholeN + "\"-1\"\n"},
-        Refusal{"Beyond32Bits", "2147483648\n2\n", "0.5", 2, kFirstPrompt,
-                kNotWholeN + "\"2147483648\"\n"},
-        Refusal{"NoInput", "", "0.5", 2, kFirstPrompt,
-                "unionbound: the input ended before n (the number of events) was typed\n"},
-        Refusal{"NoSecondNumber", "3\n", "0.5", 2, kPrompts,
-                "unionbound: the input ended before m (the maximum order of the intersections) "
-                "was typed\n"},
-        Refusal{"JunkAfterM", "3\n2abc\n", "0.5", 2, kPrompts, kNotWholeM + "\"2abc\"\n"},
-        Refusal{"NegativeM", "3\n-2\n", "0.5", 2, kPrompts, kNotWholeM + "\"-2\"\n"},
-        Refusal{"OrderAboveTheLimit", "25\n21\n", "0.5", 2, kPrompts,
-                "unionbound: m=21 is too large: orders above 20 take too long to solve\n"},
-        Refusal{"TooManyProbabilities", "100000\n3\n", "0.5", 2, kPrompts,
-                "unionbound: n=100000 and m=3 need more than 2147483647 intersection "
-                "probabilities; no run handles that many\n"},
-        Refusal{"MissingFile", "3\n2\n", std::nullopt, 1, kPrompts,
-                "unionbound: cannot read \"prob.txt\": No such file or directory\n"},
-        Refusal{"EmptyFile", "3\n2\n", "", 1, kPrompts,
-                "unionbound: \"prob.txt\" starts with no number; 6 intersection probabilities "
-                "are needed\n"},
-        Refusal{"NoNumberFirst", "3\n2\n", "abc 0.5", 1, kPrompts,
-                "unionbound: \"prob.txt\" starts with no number; 6 intersection probabilities "
-                "are needed\n"}),
-    [](const ::testing::TestParamInfo<Refusal>& info) { return info.param.name; });
-
-TEST(WholeRun, AcceptsAPlusSignAndBlankLinesBeforeTheNumbers) {
-  ScratchDirectory dir;
-  dir.Write("prob.txt", "0.5 0.5 0.5 0.25 0.25 0.25");
-  const ProgramRun run = RunProgram(dir.path(), "\n\n+3\n\n2\n\n");
-  EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(MaskRunningTimes(run.out), kHalfAndQuarterOut);
-}
-
-TEST(WholeRun, UnwritableResultFileWarnsAndStillReports) {
-  ScratchDirectory dir;
-  dir.Write("prob.txt", "0.5 0.5 0.5 0.25 0.25 0.25");
-  std::filesystem::create_directory(dir.path() / "result.txt");
-  const ProgramRun run = RunProgram(dir.path(), "3\n2\n\n");
-  EXPECT_EQ(run.exit_status, 0);
-  EXPECT_EQ(MaskRunningTimes(run.out), kHalfAndQuarterOut);
-  EXPECT_EQ(run.err,
-            "unionbound: cannot open \"result.txt\" for appending (Is a directory); the report "
-            "was not saved\n");
 }
 
 }  // namespace

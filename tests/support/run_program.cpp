@@ -58,8 +58,8 @@ ProgramRun RunProgram(const fs::path& directory, const std::string& keyboard) {
     file << keyboard;
   }
   const std::string command = "cd '" + directory.string() + "' && '" UNIONBOUND_PROGRAM "' < '" +
-                              input.string() + "' > '" + out.string() + "' 2> '" +
-                              err.string() + "'";
+                              input.string() + "' > '" + out.string() + "' 2> '" + err.string() +
+                              "'";
   const int status = std::system(command.c_str());
   ProgramRun run;
   run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

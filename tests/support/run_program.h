@@ -8,8 +8,8 @@ namespace unionbound::testing {
 // What one run of the built program left behind.
 struct ProgramRun {
   int exit_status = -1;
-  std::string out;     // standard output
-  std::string err;     // standard error
+  std::string out;  // standard output
+  std::string err;  // standard error
 };
 
 // A fresh empty directory under the system's temporary directory, removed on destruction.

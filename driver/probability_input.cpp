@@ -51,6 +51,7 @@ struct Token {
 constexpr std::uint64_t kExactMantissa = std::uint64_t{1} << 53;
 constexpr std::uint64_t kMantissaRoom = 1'000'000'000'000'000'000;  // room for one more digit
 constexpr int kExactPower = 22;  // 10^22 is the largest exact power of ten
+constexpr long kExponentCap = 1'000'000'000;
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -94,6 +95,7 @@ Token ScanToken(const char* first, const char* last) {
     p = mantissa.Take(p + 1, last, true);
   }
   bool exponent_complete = true;
+  bool exponent_capped = false;
   long written_exponent = 0;
   if (mantissa.seen && p != last && (*p == 'e' || *p == 'E')) {
     ++p;
@@ -103,8 +105,10 @@ Token ScanToken(const char* first, const char* last) {
     }
     exponent_complete = p != last && IsDigit(*p);
     for (; p != last && IsDigit(*p); ++p) {
-      written_exponent = std::min(written_exponent * 10 + (*p - '0'), 1000000L);
+      written_exponent = std::min(written_exponent * 10 + (*p - '0'), kExponentCap);
     }
+    // A capped exponent is no longer the written one; from_chars and strtod then decide.
+    exponent_capped = written_exponent == kExponentCap;
     written_exponent = exponent_negative ? -written_exponent : written_exponent;
   }
 
@@ -113,7 +117,8 @@ Token ScanToken(const char* first, const char* last) {
   token.is_number = mantissa.seen && exponent_complete;
   token.reaches_end = p == last;
   const long power = mantissa.scale + written_exponent;
-  if (token.is_number && !mantissa.truncated && mantissa.digits <= kExactMantissa) {
+  if (token.is_number && !exponent_capped && !mantissa.truncated &&
+      mantissa.digits <= kExactMantissa) {
     const auto magnitude = static_cast<double>(mantissa.digits);
     if (mantissa.digits == 0) {
       token.exact = true;
@@ -182,11 +187,12 @@ class NumberScanner {
       }
     }
     for (;;) {
-      const char* first = buffer_.data() + begin_;
-      const Token token = ScanToken(first, buffer_.data() + end_);
+      const Token token = ScanToken(buffer_.data() + begin_, buffer_.data() + end_);
       if (token.reaches_end && ReadMore()) {
         continue;
       }
+      // Taken only now: asking for more data moves the unread bytes even when none came.
+      const char* const first = buffer_.data() + begin_;
       begin_ += token.length;
       if (token.exact) {
         value = token.value;

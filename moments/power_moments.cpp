@@ -1,5 +1,6 @@
 #include "moments/power_moments.h"
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 #include <vector>
@@ -63,11 +64,23 @@ std::int64_t Stirling2(std::int32_t i, std::int32_t j) {
   if (j <= 0 || i < j) {
     return 0;
   }
-  const Wide value = StirlingTable(i)[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
-  if (value > static_cast<Wide>(std::numeric_limits<std::int64_t>::max())) {
+  // Only the band of S(r, c) that S(i, j) is built from, with j - (i - r) <= c <= j: each of
+  // those is at most S(i, j), so nothing overflows before the result itself would.
+  const auto width = static_cast<std::size_t>(j);
+  std::vector<Wide> row(width + 1, 0);
+  row[0] = 1;
+  for (std::int32_t r = 1; r <= i; ++r) {
+    const std::int32_t low = std::max(1, j - (i - r));
+    for (std::int32_t c = std::min(r, j); c >= low; --c) {
+      const auto at = static_cast<std::size_t>(c);
+      row[at] = CheckedSum(row[at - 1], CheckedProduct(at, row[at]));
+    }
+    row[0] = 0;
+  }
+  if (row[width] > static_cast<Wide>(std::numeric_limits<std::int64_t>::max())) {
     throw std::overflow_error("Stirling2: value outside the 64-bit range");
   }
-  return static_cast<std::int64_t>(value);
+  return static_cast<std::int64_t>(row[width]);
 }
 
 Matrix BinomialToPowerMatrix(std::int32_t m) {

@@ -1,0 +1,729 @@
+// The intersection-probability reader against a plain stream-extraction oracle: every number is
+// read as successive classic-locale `std::istream >> double` extractions read it, and the first
+// failed extraction and every later entry repeat the last number read. The fast reader converts
+// whole blocks with std::from_chars, so the cases below lean on the corners where a hand-made
+// token scanner and from_chars can part ways with the stream: partial numbers, range limits,
+// very long digit strings and tokens cut by a block boundary.
+#include "driver/probability_input.h"
+
+#include <gmpxx.h>
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cfloat>
+#include <cinttypes>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <locale>
+#include <random>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tests/support/run_program.h"
+#include "tests/support/stream_oracle.h"
+
+namespace unionbound {
+namespace {
+
+using namespace std::string_literals;
+using testing::ScratchDirectory;
+
+constexpr std::size_t kBlock = std::size_t{1} << 20;
+
+using testing::OracleRead;
+using testing::StreamOracle;
+
+// The text with control and non-ASCII bytes escaped, shortened for a failure message.
+std::string Printable(const std::string& text) {
+  constexpr std::size_t kShown = 160;
+  std::string out;
+  for (std::size_t k = 0; k < text.size() && k < kShown; ++k) {
+    const auto c = static_cast<unsigned char>(text[k]);
+    if (c >= 0x20 && c < 0x7f && c != '\\') {
+      out += static_cast<char>(c);
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+      out += escaped;
+    }
+  }
+  if (text.size() > kShown) {
+    out += "... (" + std::to_string(text.size()) + " bytes)";
+  }
+  return out;
+}
+
+std::string Describe(double x) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.17g [0x%016" PRIx64 "]", x, std::bit_cast<std::uint64_t>(x));
+  return text;
+}
+
+// The reader's result equals the oracle's bit for bit (so -0.0 and 0.0 differ, and a NaN would
+// show), with the same number of good reads.
+::testing::AssertionResult SameAsOracle(const ProbabilityRead& got, const std::string& text,
+                                        std::int64_t count) {
+  const OracleRead want = StreamOracle(text, count);
+  if (got.values.size() != want.values.size()) {
+    return ::testing::AssertionFailure()
+           << got.values.size() << " entries, want " << want.values.size() << " for \""
+           << Printable(text) << "\"";
+  }
+  for (std::size_t k = 0; k < want.values.size(); ++k) {
+    if (std::bit_cast<std::uint64_t>(got.values[k]) !=
+        std::bit_cast<std::uint64_t>(want.values[k])) {
+      return ::testing::AssertionFailure()
+             << "entry " << k << " is " << Describe(got.values[k]) << ", the stream gives "
+             << Describe(want.values[k]) << " for \"" << Printable(text) << "\", count " << count;
+    }
+  }
+  if (got.good != want.good) {
+    return ::testing::AssertionFailure()
+           << "good = " << got.good << ", the stream reads " << want.good << " numbers from \""
+           << Printable(text) << "\", count " << count;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+ProbabilityRead ReadThroughFile(const std::string& text, std::int64_t count) {
+  ScratchDirectory dir;
+  dir.Write("prob.txt", text);
+  return ReadProbabilityFile((dir.path() / "prob.txt").c_str(), count);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Exact decimal expansions for rounding ties, which only a reader that looks at every digit of a
+// long token decides correctly.
+
+// The decimal digits of numerator / 2^shift (exact, since 2^-shift = 5^shift / 10^shift).
+std::string ExactBinaryFraction(const mpz_class& numerator, unsigned long shift) {
+  mpz_class five;
+  mpz_ui_pow_ui(five.get_mpz_t(), 5, shift);
+  const mpz_class scaled = numerator * five;
+  std::string digits = scaled.get_str();
+  if (digits.size() <= shift) {
+    digits.insert(0, shift - digits.size() + 1, '0');
+  }
+  digits.insert(digits.size() - shift, ".");
+  return digits;
+}
+
+// Half of the smallest subnormal, 2^-1075: 1075 decimals, 752 of them significant.
+std::string HalfOfSmallestSubnormal() {
+  return ExactBinaryFraction(1, 1075);
+}
+
+// 1 + 2^-53, halfway between 1 and the next double.
+std::string HalfwayAboveOne() {
+  mpz_class value = 1;
+  value <<= 53;
+  value += 1;
+  return ExactBinaryFraction(value, 53);
+}
+
+// 2^1024 - 2^970, halfway between the largest double and 2^1024, as a 309-digit integer.
+std::string HalfwayAboveLargest() {
+  mpz_class value = 1;
+  value <<= 1024;
+  mpz_class step = 1;
+  step <<= 970;
+  return mpz_class(value - step).get_str();
+}
+
+// The same decimal (whose last digit is not 0) with that digit lowered by one and a long tail of
+// nines: just below.
+std::string JustBelow(std::string exact) {
+  exact.back() = static_cast<char>(exact.back() - 1);
+  const bool has_point = exact.find('.') != std::string::npos;
+  return exact + (has_point ? "" : ".") + std::string(900, '9');
+}
+
+// The same decimal with a one far beyond the 768th significant digit: just above.
+std::string JustAbove(const std::string& exact) {
+  const bool has_point = exact.find('.') != std::string::npos;
+  return exact + (has_point ? "" : ".") + std::string(1000, '0') + "1";
+}
+
+// ---------------------------------------------------------------------------------------------
+// The table of awkward files.
+
+struct ReaderCase {
+  std::string name;
+  std::string text;
+  std::int64_t count;
+};
+
+std::ostream& operator<<(std::ostream& out, const ReaderCase& c) {
+  return out << c.name << ": \"" << Printable(c.text) << "\", count " << c.count;
+}
+
+std::vector<ReaderCase> AwkwardFiles() {
+  const std::string half_subnormal = HalfOfSmallestSubnormal();
+  const std::string half_above_one = HalfwayAboveOne();
+  const std::string half_above_largest = HalfwayAboveLargest();
+  return {
+      // Plain numbers and their spellings.
+      {"Exponents", "1e5 2.5E-3 1e+2 7E2 3e-0 1E+00", 6},
+      {"PlusSign", "+3 +0.5 +.25", 3},
+      {"NegativeZero", "-0 -0.0 0 -0e5 -.0", 5},
+      {"TrailingPoint", "1. 2.e1 -3.", 3},
+      {"LeadingPoint", ".5 -.25 +.125 .5e1", 4},
+      {"LeadingZeros", "000.5 -0007 00e5 0000 00.00e-0", 5},
+      {"ManyLines", "0.1\n0.2\n\n\n0.3\n", 3},
+      {"CrlfLineEnds", "0.1\r\n0.2\r\n0.3\r\n", 3},
+      {"AllBlankKinds", "1\t2\v3\f4\r5\n6 7\t\v\f\r\n 8", 8},
+      // Numbers that run into the next one.
+      {"TwoPoints", "1.2.3", 3},
+      {"SignStartsNextNumber", "1-2+3e1-4", 4},
+      {"PointAfterExponent", "1e5.5 2", 3},
+      {"SecondExponentMark", "1e5e5", 2},
+      {"CommaSeparated", "0.3,0.4", 2},
+      {"TrailingLetters", "0.25abc 0.5", 3},
+      // Extractions cut short or not started.
+      {"ExponentWithoutDigits", "0.5 1e 2", 3},
+      {"ExponentAtEnd", "0.5 1e", 3},
+      {"ExponentPlusWithoutDigits", "0.5 1e+ 2", 3},
+      {"ExponentMinusWithoutDigits", "0.5 1E- 2", 3},
+      {"ExponentSplitByBlank", "0.5 1e 5", 3},
+      {"ExponentTwoSigns", "0.5 1e+-5", 3},
+      {"ExponentWithoutMantissa", "0.5 e5", 2},
+      {"PointExponent", "0.5 .e5", 2},
+      {"LonePoint", "0.5 . 2", 3},
+      {"LoneMinus", "0.5 - 2", 3},
+      {"LonePlus", "0.5 + 2", 3},
+      {"DoubleSign", "0.5 --1", 2},
+      {"MixedSigns", "0.5 +-1", 2},
+      {"FirstTokenBad", "x 1 2", 3},
+      {"FirstTokenPartial", "1e+ 1 2", 3},
+      // Range limits.
+      {"Overflow", "0.5 1e999 2", 3},
+      {"NegativeOverflow", "0.5 -1e999 2", 3},
+      {"OverflowFirst", "1e999 2", 2},
+      {"Underflow", "1e-400 0.5", 2},
+      {"NegativeUnderflow", "-1e-400 0.5", 2},
+      {"SmallestSubnormal", "4.9e-324 -4.9e-324 5e-324", 3},
+      {"BelowHalfSmallestSubnormal", "2.4e-324 -2.4e-324", 2},
+      {"AboveHalfSmallestSubnormal", "2.5e-324 -2.5e-324", 2},
+      {"SubnormalBoundary",
+       "2.2250738585072011e-308 2.2250738585072012e-308 2.2250738585072014e-308 "
+       "2.2250738585072009e-308",
+       4},
+      {"LargestDouble", "1.7976931348623157e308 1.7976931348623158e308 -1.7976931348623157e308", 3},
+      {"JustPastLargestDouble", "0.5 1.7976931348623159e308 2", 3},
+      {"HugeExponentDigits", "1e0000000000000000000000000001 0e99999999999999999999", 2},
+      {"HugeNegativeExponent", "1e-99999999999999999999 -1e-99999999999999999999", 2},
+      {"HugePositiveExponent", "0.5 1e99999999999999999999", 2},
+      {"ZerosThenHugeExponent", "0.0000000000000000000000000000001e+31 0e-999", 2},
+      // Words and other notations the extraction does not know.
+      {"Inf", "inf 1", 2},
+      {"InfAfterNumber", "0.5 inf 1", 3},
+      {"NegativeInf", "0.5 -inf", 2},
+      {"Nan", "nan", 2},
+      {"NanAfterNumber", "0.5 nan 1", 3},
+      {"Infinity", "infinity", 1},
+      {"HexInteger", "0x1A 2", 2},
+      {"HexFloat", "0x1p3", 2},
+      {"HexUpperCase", "0X10 7", 2},
+      // Empty and blank files.
+      {"Empty", "", 3},
+      {"Blanks", "   \n\t  \r\n", 2},
+      {"CountZero", "1 2", 0},
+      {"CountZeroEmpty", "", 0},
+      // Bytes that are neither blanks nor part of a number.
+      {"NulBetween", "1\0 2"s, 2},
+      {"NulFirst", "\0 1"s, 1},
+      {"NulAtEnd", "1 \0"s, 2},
+      {"NonBreakingSpace", "1\xa0 2", 2},
+      {"HighByte", "0.5 \x85 1", 2},
+      // Long digit strings.
+      {"LongFraction", "0." + std::string(850, '3') + " 1", 2},
+      {"LongInteger", std::string(300, '1') + " 1", 2},
+      {"LongIntegerOverflow", "0.5 " + std::string(310, '9') + " 1", 3},
+      {"LongLeadingZeros", std::string(900, '0') + "1.5 -" + std::string(900, '0'), 2},
+      {"ManyFractionZeros", "0." + std::string(1000, '0') + "1e1001", 1},
+      {"HalfOfSmallestSubnormal", half_subnormal, 1},
+      {"BelowHalfOfSmallestSubnormal", JustBelow(half_subnormal), 1},
+      {"AboveHalfOfSmallestSubnormal", JustAbove(half_subnormal), 1},
+      {"HalfwayAboveOne", half_above_one, 1},
+      {"BelowHalfwayAboveOne", JustBelow(half_above_one), 1},
+      {"AboveHalfwayAboveOne", "-" + JustAbove(half_above_one), 1},
+      {"HalfwayAboveLargest", "0.5 " + half_above_largest, 2},
+      {"BelowHalfwayAboveLargest", JustBelow(half_above_largest), 1},
+      {"AboveHalfwayAboveLargest", "0.5 " + JustAbove(half_above_largest), 2},
+      // Counts that differ from the numbers present.
+      {"MoreNumbersThanCount", "1 2 3 4 5", 3},
+      {"FewerNumbersThanCount", "1 2 3 4 5", 7},
+      {"ExactlyCount", "0.125 0.25 0.5", 3},
+      {"NoTrailingNewline", "0.1 0.2", 2},
+      // The last number ends the file without a line end and is longer than the text before it.
+      {"ShortLastNumberAtEnd", "0.5 0.125", 2},
+      {"SmallLastNumberAtEnd", "0.5 1e-30", 2},
+      {"SeventeenDigitsAtEnd", "0.1 0.30000000000000004", 2},
+      {"TwentyFiveDigitsAtEnd", "1 1234567890123456789012345", 2},
+      {"OverflowAtEnd", "0.5 1e99999", 2},
+      {"UnderflowAtEnd", "0.5 -1e-99999", 2},
+      {"SubnormalAtEnd", "7 4.9406564584124654e-324", 2},
+  };
+}
+
+class AwkwardFile : public ::testing::TestWithParam<ReaderCase> {};
+
+TEST_P(AwkwardFile, InMemoryMatchesStreamExtraction) {
+  const ReaderCase& c = GetParam();
+  const ProbabilityRead got = ParseProbabilities(c.text, c.count);
+  EXPECT_TRUE(SameAsOracle(got, c.text, c.count));
+  EXPECT_TRUE(got.problem.empty()) << got.problem;
+}
+
+TEST_P(AwkwardFile, FileMatchesStreamExtraction) {
+  const ReaderCase& c = GetParam();
+  const ProbabilityRead got = ReadThroughFile(c.text, c.count);
+  EXPECT_TRUE(SameAsOracle(got, c.text, c.count));
+  EXPECT_TRUE(got.problem.empty()) << got.problem;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, AwkwardFile, ::testing::ValuesIn(AwkwardFiles()),
+                         [](const ::testing::TestParamInfo<ReaderCase>& info) {
+                           return info.param.name;
+                         });
+
+// ---------------------------------------------------------------------------------------------
+// Spelled-out results for a few of the cases, so that the oracle itself is pinned down.
+
+struct KnownRead {
+  std::string name;
+  std::string text;
+  std::vector<double> values;
+  std::int64_t good;
+};
+
+std::ostream& operator<<(std::ostream& out, const KnownRead& c) {
+  return out << c.name << ": \"" << Printable(c.text) << "\"";
+}
+
+constexpr double kMax = std::numeric_limits<double>::max();
+constexpr double kSmallest = std::numeric_limits<double>::denorm_min();
+
+std::vector<KnownRead> KnownReads() {
+  return {
+      {"FailureRepeatsLastGood", "1 2 1e999 4", {1, 2, 2, 2}, 2},
+      {"NegativeOverflowRepeatsLastGood", "0.25 -1e999", {0.25, 0.25}, 1},
+      {"NothingReadGivesZeros", "abc", {0.0, 0.0}, 0},
+      {"OverflowFirstGivesZeros", "1e999", {0.0, 0.0}, 0},
+      {"NegativeOverflowFirstGivesZeros", "-1e999", {0.0}, 0},
+      {"UnderflowKeepsSignedZero", "1e-400 -1e-400", {0.0, -0.0}, 2},
+      {"SmallestSubnormal", "4.9e-324", {kSmallest}, 1},
+      {"LargestDouble", "1.7976931348623157e308 -1.7976931348623158e308", {kMax, -kMax}, 2},
+      {"CommaStops", "0.3,0.4", {0.3, 0.3}, 1},
+      {"LettersStop", "0.25abc 0.5", {0.25, 0.25, 0.25}, 1},
+      {"HexReadsLeadingZero", "0x1A 2", {0.0, 0.0}, 1},
+      {"TwoPointsSplit", "1.2.3", {1.2, 0.3, 0.3}, 2},
+      {"SignsSplit", "1-2+3e1-4", {1, -2, 30, -4}, 4},
+      {"ExponentWithoutDigitsStops", "0.5 1e 2", {0.5, 0.5, 0.5}, 1},
+      {"LonePointStops", "0.5 . 2", {0.5, 0.5, 0.5}, 1},
+      {"InfinityStops", "0.5 inf 1", {0.5, 0.5, 0.5}, 1},
+      {"NulStops", "1\0 2"s, {1, 1}, 1},
+      {"ShortFileRepeatsLast", "1 2 3 4 5", {1, 2, 3, 4, 5, 5, 5}, 5},
+      {"ExtraNumbersIgnored", "1 2 3 4 5", {1, 2, 3}, 3},
+      {"HalfOfSmallestSubnormalIsZero", HalfOfSmallestSubnormal(), {0.0}, 1},
+      {"AboveHalfOfSmallestSubnormal", JustAbove(HalfOfSmallestSubnormal()), {kSmallest}, 1},
+      {"HalfwayAboveOneIsOne", HalfwayAboveOne(), {1.0}, 1},
+      {"AboveHalfwayAboveOne", JustAbove(HalfwayAboveOne()), {1.0 + DBL_EPSILON}, 1},
+      {"HalfwayAboveLargestOverflows", "0.5 " + HalfwayAboveLargest(), {0.5, 0.5}, 1},
+      {"BelowHalfwayAboveLargest", JustBelow(HalfwayAboveLargest()), {kMax}, 1},
+  };
+}
+
+class KnownFile : public ::testing::TestWithParam<KnownRead> {};
+
+TEST_P(KnownFile, ReadsTheSpelledOutValues) {
+  const KnownRead& c = GetParam();
+  const auto count = static_cast<std::int64_t>(c.values.size());
+  const OracleRead oracle = StreamOracle(c.text, count);
+  const ProbabilityRead got = ParseProbabilities(c.text, count);
+  ASSERT_EQ(oracle.values.size(), c.values.size());
+  ASSERT_EQ(got.values.size(), c.values.size());
+  for (std::size_t k = 0; k < c.values.size(); ++k) {
+    const auto want = std::bit_cast<std::uint64_t>(c.values[k]);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(oracle.values[k]), want)
+        << "oracle entry " << k << ": " << Describe(oracle.values[k]);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(got.values[k]), want)
+        << "entry " << k << ": " << Describe(got.values[k]) << ", want " << Describe(c.values[k]);
+  }
+  EXPECT_EQ(oracle.good, c.good);
+  EXPECT_EQ(got.good, c.good);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, KnownFile, ::testing::ValuesIn(KnownReads()),
+                         [](const ::testing::TestParamInfo<KnownRead>& info) {
+                           return info.param.name;
+                         });
+
+// ---------------------------------------------------------------------------------------------
+// Randomized differential test: texts from a grammar of number-like fragments and separators.
+
+class Fragments {
+ public:
+  explicit Fragments(std::uint64_t seed) : rng_(seed) {}
+
+  std::uint64_t Pick(std::uint64_t n) { return rng_() % n; }
+
+  std::string Digits(std::size_t length) {
+    std::string digits;
+    for (std::size_t k = 0; k < length; ++k) {
+      // Zeros are overweighted: leading and trailing zeros and zero values.
+      digits += Pick(4) == 0 ? '0' : static_cast<char>('0' + Pick(10));
+    }
+    return digits;
+  }
+
+  std::string Sign() {
+    switch (Pick(5)) {
+      case 0:
+        return "-";
+      case 1:
+        return "+";
+      default:
+        return "";
+    }
+  }
+
+  // Mostly well-formed numbers; some parts are left out, so "." or "1e" or "-" come up too.
+  std::string Number() {
+    std::string number = Sign();
+    const std::uint64_t shape = Pick(40);
+    const std::size_t long_run = shape == 0 ? 300 + Pick(900) : 0;
+    if (Pick(6) != 0) {
+      number += Digits(long_run != 0 && Pick(2) == 0 ? long_run : 1 + Pick(Pick(4) == 0 ? 25 : 4));
+    }
+    if (Pick(2) == 0) {
+      number += '.';
+      number += Digits(long_run != 0 ? long_run : Pick(Pick(4) == 0 ? 25 : 6));
+    }
+    if (Pick(3) == 0) {
+      number += Pick(2) == 0 ? 'e' : 'E';
+      number += Sign();
+      const std::uint64_t form = Pick(12);
+      if (form == 0) {
+        // no exponent digits
+      } else if (form < 4) {
+        number += std::to_string(280 + Pick(60));  // near the top of the range
+      } else if (form < 6) {
+        number += std::to_string(300 + Pick(40));  // near and below the bottom, with a sign
+      } else {
+        number += Digits(1 + Pick(3));
+      }
+    }
+    return number;
+  }
+
+  std::string Junk() {
+    static const char* const kJunk[] = {"inf", "nan", "infinity", "x",   "0x1A", "0x1p3", ".",
+                                        "-",   "+",   "e5",       ",",   "1e",   "1e+",   "--1",
+                                        "+-2", "\0",  "\xa0",     "abc", "1,5",  ".e1",   "E"};
+    const std::size_t which = Pick(std::size(kJunk));
+    return which == 15 ? "\0"s : std::string(kJunk[which]);
+  }
+
+  std::string Separator() {
+    static const char* const kSeparators[] = {" ", "\n", "\r\n", "\t", "\v", "\f", "  \n\t", " "};
+    // Now and then no separator at all, so that neighbours run into each other.
+    return Pick(15) == 0 ? "" : kSeparators[Pick(std::size(kSeparators))];
+  }
+
+  std::string Token() { return Pick(25) == 0 ? Junk() : Number(); }
+
+  std::string Text(std::size_t tokens) {
+    std::string text = Pick(3) == 0 ? Separator() : "";
+    for (std::size_t k = 0; k < tokens; ++k) {
+      text += Token();
+      text += Separator();
+    }
+    return text;
+  }
+
+ private:
+  std::mt19937_64 rng_;
+};
+
+TEST(RandomTexts, InMemoryMatchesStreamExtraction) {
+  Fragments fragments(20240611);
+  for (int round = 0; round < 20000; ++round) {
+    const std::size_t tokens = fragments.Pick(25);
+    const std::string text = fragments.Text(tokens);
+    const auto count = static_cast<std::int64_t>(fragments.Pick(tokens + 4));
+    ASSERT_TRUE(SameAsOracle(ParseProbabilities(text, count), text, count)) << "round " << round;
+  }
+}
+
+TEST(RandomTexts, FileMatchesStreamExtraction) {
+  Fragments fragments(7771);
+  ScratchDirectory dir;
+  const std::string path = (dir.path() / "prob.txt").string();
+  for (int round = 0; round < 3000; ++round) {
+    const std::size_t tokens = fragments.Pick(25);
+    std::string text = fragments.Text(tokens);
+    // Half of the files end in the last token itself, with no blank after it.
+    while (fragments.Pick(2) == 0 && !text.empty() &&
+           std::string_view(" \n\r\t\v\f").find(text.back()) != std::string_view::npos) {
+      text.pop_back();
+    }
+    const auto count = static_cast<std::int64_t>(fragments.Pick(tokens + 4));
+    dir.Write("prob.txt", text);
+    ASSERT_TRUE(SameAsOracle(ReadProbabilityFile(path.c_str(), count), text, count))
+        << "round " << round;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files larger than one block.
+
+// A few MB of well-formed numbers (some of them thousands of digits long) separated by blanks,
+// so that the whole file is read and tokens fall across every block boundary.
+TEST(LargeFile, SeveralBlocksMatchStreamExtraction) {
+  Fragments fragments(99);
+  std::string text;
+  std::int64_t tokens = 0;
+  while (text.size() < 4 * kBlock + 12345) {
+    std::string number = fragments.Sign() + fragments.Digits(1 + fragments.Pick(12));
+    if (fragments.Pick(2) == 0) {
+      number += "." + fragments.Digits(fragments.Pick(fragments.Pick(50) == 0 ? 3000 : 15));
+    }
+    if (fragments.Pick(4) == 0) {
+      number += "e" + fragments.Sign() + std::to_string(fragments.Pick(290));
+    }
+    text += number;
+    text += fragments.Pick(10) == 0 ? "\r\n" : " ";
+    ++tokens;
+  }
+  text += "0.75";  // the last token ends the file without a line end
+  ++tokens;
+  const std::int64_t count = tokens + 2;
+  const OracleRead oracle = StreamOracle(text, count);
+  ASSERT_EQ(oracle.good, tokens) << "every generated token should be a number";
+  EXPECT_TRUE(SameAsOracle(ParseProbabilities(text, count), text, count));
+  const ProbabilityRead from_file = ReadThroughFile(text, count);
+  EXPECT_TRUE(SameAsOracle(from_file, text, count));
+  EXPECT_TRUE(from_file.problem.empty()) << from_file.problem;
+}
+
+// A token placed so that the first block ends at each of its characters in turn (and just
+// before and after it).
+struct StraddleCase {
+  std::string name;
+  std::string token;
+};
+
+std::ostream& operator<<(std::ostream& out, const StraddleCase& c) {
+  return out << c.name << ": \"" << Printable(c.token) << "\"";
+}
+
+class BlockBoundary : public ::testing::TestWithParam<StraddleCase> {};
+
+TEST_P(BlockBoundary, TokenCutAtEveryPosition) {
+  const std::string& token = GetParam().token;
+  ScratchDirectory dir;
+  const std::string path = (dir.path() / "prob.txt").string();
+  for (std::size_t before = 0; before <= token.size() + 1; ++before) {
+    // Filler of "7\n" pairs up to the boundary minus `before` bytes, then the token.
+    const std::size_t start = kBlock - before;
+    std::string text;
+    text.reserve(kBlock + token.size() + 16);
+    while (text.size() + 2 <= start) {
+      text += "7\n";
+    }
+    text.append(start - text.size(), ' ');
+    const auto filler = static_cast<std::int64_t>(start / 2);
+    text += token;
+    text += " 0.125\n";
+    const std::int64_t count = filler + 3;
+    dir.Write("prob.txt", text);
+    const ProbabilityRead got = ReadProbabilityFile(path.c_str(), count);
+    ASSERT_TRUE(SameAsOracle(got, text, count))
+        << "token starts " << before << " bytes before the block boundary";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BlockBoundary,
+    ::testing::Values(StraddleCase{"Decimal", "-12.375e-3"}, StraddleCase{"SignedExponent", "1E+2"},
+                      StraddleCase{"TwentyDigits", "12345678901234567890.5"},
+                      StraddleCase{"ExponentWithoutDigits", "1e"},
+                      StraddleCase{"ExponentSignWithoutDigits", "1e-"},
+                      StraddleCase{"LonePoint", "."}, StraddleCase{"LoneSign", "-"},
+                      StraddleCase{"TwoPoints", "1.2.3"}, StraddleCase{"Crlf", "\r\n0.5\r\n"},
+                      StraddleCase{"Overflow", "1e999"}, StraddleCase{"Underflow", "-1e-400"},
+                      StraddleCase{"Hex", "0x1p3"}, StraddleCase{"Word", "nan"}),
+    [](const ::testing::TestParamInfo<StraddleCase>& info) { return info.param.name; });
+
+// Single tokens longer than a block, which the reader has to gather across many reads.
+struct LongTokenCase {
+  std::string name;
+  std::string text;
+  std::int64_t count;
+};
+
+std::ostream& operator<<(std::ostream& out, const LongTokenCase& c) {
+  return out << c.name << " (" << c.text.size() << " bytes)";
+}
+
+std::vector<LongTokenCase> LongTokens() {
+  constexpr std::size_t kTen = 10'000'000;
+  std::string random_fraction = "0.";
+  Fragments fragments(5);
+  random_fraction += fragments.Digits(kTen);
+  return {
+      {"TenMillionFractionDigits", random_fraction + "\n0.5", 3},
+      {"TenMillionDigitInteger", "0.25 " + std::string(kTen, '1') + " 3", 3},
+      {"TenMillionLeadingZeros", std::string(kTen, '0') + "12.5 1", 2},
+      {"TenMillionZerosCancelledByExponent", "0." + std::string(kTen - 1, '0') + "1e10000000", 1},
+      {"TenMillionNegativeZeros", "-" + std::string(kTen, '0'), 1},
+      // Just over a million zeros after the point, and an exponent of more than a million that
+      // cancels them (1.0) or goes far beyond them (overflow).
+      {"MillionZerosCancelledByExponent", "0." + std::string(1'000'004, '0') + "1e1000005", 1},
+      {"MillionZerosThenHugeExponent", "0.5 0." + std::string(1'000'004, '0') + "1e9999999", 2},
+      {"MillionZerosThenHugeNegativeExponent",
+       "0.5 -0." + std::string(1'000'004, '0') + "1e-9999999 3", 3},
+      {"MillionIntegerZerosThenHugeNegativeExponent",
+       "1" + std::string(1'000'004, '0') + "e-1000005 3", 2},
+      {"ThreeBlocksOfBlanks", std::string(3 * kBlock + 17, ' ') + "0.5", 2},
+      {"ThreeBlocksOfBlanksOnly", std::string(3 * kBlock + 17, '\n'), 2},
+      {"LongTokenAfterNumbers", "0.5 0.25 1." + std::string(2 * kBlock + 3, '0') + "3 7", 5},
+  };
+}
+
+class LongToken : public ::testing::TestWithParam<LongTokenCase> {};
+
+TEST_P(LongToken, InMemoryMatchesStreamExtraction) {
+  const LongTokenCase& c = GetParam();
+  EXPECT_TRUE(SameAsOracle(ParseProbabilities(c.text, c.count), c.text, c.count));
+}
+
+TEST_P(LongToken, FileMatchesStreamExtraction) {
+  const LongTokenCase& c = GetParam();
+  EXPECT_TRUE(SameAsOracle(ReadThroughFile(c.text, c.count), c.text, c.count));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LongToken, ::testing::ValuesIn(LongTokens()),
+                         [](const ::testing::TestParamInfo<LongTokenCase>& info) {
+                           return info.param.name;
+                         });
+
+// ---------------------------------------------------------------------------------------------
+// Files that cannot be read.
+
+TEST(UnreadableProbabilityFile, MissingFileGivesReasonAndZeros) {
+  ScratchDirectory dir;
+  const ProbabilityRead read = ReadProbabilityFile((dir.path() / "absent.txt").c_str(), 4);
+  EXPECT_FALSE(read.problem.empty());
+  EXPECT_EQ(read.good, 0);
+  ASSERT_EQ(read.values.size(), 4u);
+  for (double v : read.values) {
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(v), std::bit_cast<std::uint64_t>(0.0));
+  }
+}
+
+TEST(UnreadableProbabilityFile, DirectoryGivesReasonAndZeros) {
+  ScratchDirectory dir;
+  std::filesystem::create_directory(dir.path() / "prob.txt");
+  const ProbabilityRead read = ReadProbabilityFile((dir.path() / "prob.txt").c_str(), 3);
+  EXPECT_FALSE(read.problem.empty());
+  EXPECT_EQ(read.good, 0);
+  ASSERT_EQ(read.values.size(), 3u);
+  for (double v : read.values) {
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(v), std::bit_cast<std::uint64_t>(0.0));
+  }
+}
+
+TEST(UnreadableProbabilityFile, MissingFileWithCountZeroStillReportsReason) {
+  ScratchDirectory dir;
+  const ProbabilityRead read = ReadProbabilityFile((dir.path() / "absent.txt").c_str(), 0);
+  EXPECT_FALSE(read.problem.empty());
+  EXPECT_TRUE(read.values.empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// "prob.txt" in the working directory, with the count from n and m.
+
+// Runs the test body inside a scratch directory and returns to the old working directory.
+class ProbTxtInWorkingDirectory : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_.path());
+  }
+  void TearDown() override { std::filesystem::current_path(saved_); }
+
+  ScratchDirectory dir_;
+  std::filesystem::path saved_;
+};
+
+TEST_F(ProbTxtInWorkingDirectory, OrderZeroReadsNothingAndNeedsNoFile) {
+  const ProbabilityRead read = ReadProbabilities(4, 0);
+  EXPECT_TRUE(read.values.empty());
+  EXPECT_EQ(read.good, 0);
+  EXPECT_TRUE(read.problem.empty()) << read.problem;
+}
+
+TEST_F(ProbTxtInWorkingDirectory, NegativeOrderReadsNothing) {
+  dir_.Write("prob.txt", "0.5 0.5");
+  const ProbabilityRead read = ReadProbabilities(4, -1);
+  EXPECT_TRUE(read.values.empty());
+  EXPECT_EQ(read.good, 0);
+}
+
+TEST_F(ProbTxtInWorkingDirectory, OrderAboveEventsReadsOnlyExistingBlocks) {
+  // n = 2, m = 3: blocks of 2, 1 and 0 numbers.
+  dir_.Write("prob.txt", "0.5 0.25\n0.125\n0.0625 0.03125\n");
+  const ProbabilityRead read = ReadProbabilities(2, 3);
+  EXPECT_EQ(read.values, (Vector{0.5, 0.25, 0.125}));
+  EXPECT_EQ(read.good, 3);
+  EXPECT_TRUE(read.problem.empty()) << read.problem;
+}
+
+TEST_F(ProbTxtInWorkingDirectory, FourEventsSecondOrderReadsTen) {
+  std::string text;
+  Vector want;
+  for (int k = 1; k <= 12; ++k) {
+    text += std::to_string(k) + "e-2" + (k % 4 == 0 ? "\n" : " ");
+    if (k <= 10) {
+      want.push_back(std::stod(std::to_string(k) + "e-2"));
+    }
+  }
+  dir_.Write("prob.txt", text);
+  const ProbabilityRead read = ReadProbabilities(4, 2);
+  EXPECT_EQ(read.values, want);
+  EXPECT_EQ(read.good, 10);
+}
+
+TEST_F(ProbTxtInWorkingDirectory, ShortFileRepeatsLastNumber) {
+  // n = 7, m = 1 needs seven numbers; the file has five.
+  dir_.Write("prob.txt", "0.1 0.2 0.3 0.4 0.5");
+  const ProbabilityRead read = ReadProbabilities(7, 1);
+  EXPECT_EQ(read.values, (Vector{0.1, 0.2, 0.3, 0.4, 0.5, 0.5, 0.5}));
+  EXPECT_EQ(read.good, 5);
+}
+
+TEST_F(ProbTxtInWorkingDirectory, MissingFileGivesZerosAndReason) {
+  const ProbabilityRead read = ReadProbabilities(3, 1);
+  EXPECT_EQ(read.values, (Vector{0.0, 0.0, 0.0}));
+  EXPECT_EQ(read.good, 0);
+  EXPECT_FALSE(read.problem.empty());
+}
+
+TEST_F(ProbTxtInWorkingDirectory, LineLayoutDoesNotMatter) {
+  dir_.Write("prob.txt", "0.4 0.3 0.2 0.1 0.05 0.04 0.03");
+  const Vector one_line = ReadProbabilities(3, 3).values;
+  dir_.Write("prob.txt", "0.4\n0.3\r\n0.2\n\n0.1\t0.05\n  0.04\n0.03\n");
+  const Vector many_lines = ReadProbabilities(3, 3).values;
+  EXPECT_EQ(one_line, many_lines);
+  EXPECT_EQ(one_line, (Vector{0.4, 0.3, 0.2, 0.1, 0.05, 0.04, 0.03}));
+}
+
+}  // namespace
+}  // namespace unionbound

@@ -1,6 +1,7 @@
 #include "tests/support/run_program.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -49,7 +50,8 @@ std::string ReadWholeFile(const fs::path& path) {
   return contents.str();
 }
 
-ProgramRun RunProgram(const fs::path& directory, const std::string& keyboard) {
+ProgramRun RunProgram(const fs::path& directory, const std::string& keyboard,
+                      bool unprivileged) {
   const fs::path input = directory / ".keyboard";
   const fs::path out = directory / ".stdout";
   const fs::path err = directory / ".stderr";
@@ -57,7 +59,10 @@ ProgramRun RunProgram(const fs::path& directory, const std::string& keyboard) {
     std::ofstream file(input, std::ios::binary);
     file << keyboard;
   }
-  const std::string command = "cd '" + directory.string() + "' && '" UNIONBOUND_PROGRAM "' < '" +
+  const std::string as_nobody =
+      unprivileged && geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  const std::string command = "cd '" + directory.string() + "' && " + as_nobody +
+                              "'" UNIONBOUND_PROGRAM "' < '" +
                               input.string() + "' > '" + out.string() + "' 2> '" + err.string() +
                               "'";
   const int status = std::system(command.c_str());
@@ -69,6 +74,15 @@ ProgramRun RunProgram(const fs::path& directory, const std::string& keyboard) {
   fs::remove(out);
   fs::remove(err);
   return run;
+}
+
+bool UnprivilegedRunsPossible() {
+  if (geteuid() != 0) {
+    return true;
+  }
+  const std::string probe =
+      "setpriv --reuid=65534 --regid=65534 --clear-groups test -x '" UNIONBOUND_PROGRAM "'";
+  return std::system(probe.c_str()) == 0;
 }
 
 std::string MaskRunningTimes(const std::string& text) {

@@ -29,8 +29,15 @@ class ScratchDirectory {
   std::filesystem::path path_;
 };
 
-// Runs the built unionbound in `directory` with `keyboard` as its standard input.
-ProgramRun RunProgram(const std::filesystem::path& directory, const std::string& keyboard);
+// Runs the built unionbound in `directory` with `keyboard` as its standard input. With
+// `unprivileged`, a run started by root drops to the user nobody, so that permission bits
+// bind it as they bind any user (the directory must then be open to all).
+ProgramRun RunProgram(const std::filesystem::path& directory, const std::string& keyboard,
+                      bool unprivileged = false);
+
+// Whether an unprivileged run can work here: always for an ordinary user; for root, when the
+// user nobody can reach and run the built program (a checkout under /root cannot).
+bool UnprivilegedRunsPossible();
 
 // The text with every running-time figure replaced by "<time>".
 std::string MaskRunningTimes(const std::string& text);

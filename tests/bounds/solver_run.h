@@ -1,0 +1,195 @@
+#pragma once
+
+// Calling the bound solvers from the tests with what they write on the console.
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "bounds/bound_solver.h"
+#include "tests/bounds/exact_model.h"
+
+namespace unionbound::bounds_testing {
+
+inline BoundResult Call(Solver solver, const Vector& c, const Vector& z, const Vector& mu) {
+  return solver == Solver::kMinimum ? MinimumBound(c, z, mu) : MaximumBound(c, z, mu);
+}
+
+// One solver call with its standard output and standard error, captured at the file
+// descriptors.
+struct SolverRun {
+  BoundResult result;
+  std::string out;
+  std::string err;
+};
+
+inline SolverRun RunCaptured(Solver solver, const Vector& c, const Vector& z, const Vector& mu) {
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  SolverRun run;
+  try {
+    run.result = Call(solver, c, z, mu);
+  } catch (...) {
+    // Give the console back before the failure is reported.
+    ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
+    throw;
+  }
+  run.out = ::testing::internal::GetCapturedStdout();
+  run.err = ::testing::internal::GetCapturedStderr();
+  return run;
+}
+
+// For loops over many inputs: collects what is written on std::cout while it lives, without a
+// round trip through a file per call.
+class CoutCollector {
+ public:
+  CoutCollector() : saved_(std::cout.rdbuf(text_.rdbuf())) {}
+  ~CoutCollector() { std::cout.rdbuf(saved_); }
+  CoutCollector(const CoutCollector&) = delete;
+  CoutCollector& operator=(const CoutCollector&) = delete;
+
+  // What was written since the last call.
+  std::string Take() {
+    std::string s = text_.str();
+    text_.str("");
+    return s;
+  }
+
+ private:
+  std::ostringstream text_;
+  std::streambuf* saved_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The walk as the solver takes it. WalkToBound lets the caller supply the numerator kernel; a
+// kernel that notes each call (the basis nodes and the position) before it hands the call on to
+// NodePolyMoment shows which bases the solver judged, in which order, and which positions of each
+// it looked at.
+
+struct Judged {
+  Vector nodes;                // the basis nodes
+  std::vector<int> positions;  // the positions evaluated, in order
+
+  bool operator==(const Judged&) const = default;
+};
+
+inline std::vector<Judged>*& JudgedLog() {
+  static std::vector<Judged>* log = nullptr;
+  return log;
+}
+
+inline double NotingNumerator(const Vector& a, const Vector& z, std::int32_t c) {
+  std::vector<Judged>& log = *JudgedLog();
+  if (log.empty() || log.back().nodes != z) {
+    log.push_back({z, {}});
+  }
+  log.back().positions.push_back(c);
+  return NodePolyMoment(a, z, c);
+}
+
+struct TracedRun {
+  BoundWalk walk;
+  std::vector<Judged> judged;
+};
+
+inline TracedRun RunTraced(Solver solver, const Vector& c, const Vector& z, const Vector& mu) {
+  struct Noting {
+    explicit Noting(std::vector<Judged>* log) { JudgedLog() = log; }
+    ~Noting() { JudgedLog() = nullptr; }
+  };
+  TracedRun run;
+  const Noting noting(&run.judged);
+  run.walk = WalkToBound(solver == Solver::kMinimum ? Goal::kMinimum : Goal::kMaximum, c, z, mu,
+                         &NotingNumerator);
+  return run;
+}
+
+// The same for the model's walk: each basis it judged with the positions up to the leaving one,
+// or all of them for the optimal basis.
+inline std::vector<Judged> JudgedBy(const Walk& walk, Solver solver, const Vector& z, int m) {
+  const int first = RulesFor(solver, m).first_tested;
+  const auto judged = [&](const IndexVector& basis, int last) {
+    Judged j;
+    for (auto b : basis) {
+      j.nodes.push_back(z[static_cast<std::size_t>(b)]);
+    }
+    for (int p = first; p <= last; ++p) {
+      j.positions.push_back(p);
+    }
+    return j;
+  };
+  std::vector<Judged> out;
+  for (const Step& step : walk.steps) {
+    out.push_back(judged(step.basis, step.leaving));
+  }
+  if (walk.outcome == Outcome::kOptimal && first <= m) {
+    out.push_back(judged(walk.final_basis, m));
+  }
+  return out;
+}
+
+inline WalkEnd EndOf(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kOptimal:
+      return WalkEnd::kOptimal;
+    case Outcome::kNoFeasibleSolution:
+      return WalkEnd::kInfeasible;
+    case Outcome::kRepeat:
+      return WalkEnd::kRepeated;
+  }
+  return WalkEnd::kRefused;
+}
+
+// Basis changes the model's walk made: every step that found an entering subscript.
+inline std::int64_t ChangesOf(const Walk& walk) {
+  std::int64_t changes = 0;
+  for (const Step& step : walk.steps) {
+    changes += step.entering >= 0 ? 1 : 0;
+  }
+  return changes;
+}
+
+inline std::string ToString(const std::vector<Judged>& judged) {
+  std::string s;
+  for (const Judged& j : judged) {
+    s += "{";
+    for (double v : j.nodes) {
+      s += std::to_string(v) + " ";
+    }
+    s += "at";
+    for (int p : j.positions) {
+      s += " " + std::to_string(p);
+    }
+    s += "} ";
+  }
+  return s;
+}
+
+// The empty record of a call that found no bound.
+inline ::testing::AssertionResult IsEmptyRecord(const BoundResult& r) {
+  if (r.basis.empty() && r.solution.empty() && std::isnan(r.value)) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "record holds basis " << ToString(r.basis) << ", " << r.solution.size()
+         << " solution entries and value " << r.value;
+}
+
+// True when the running program was built with the address sanitizer, which makes the solvers
+// several times slower.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
+}  // namespace unionbound::bounds_testing

@@ -1,17 +1,19 @@
 #pragma once
 
-#include <limits>
-
+#include "numeric/number_traits.h"
 #include "numeric/types.h"
 
 namespace unionbound {
 
 // What a bound solver returns. When no bound was found, basis and solution are empty and value
-// is a quiet not-a-number.
-struct BoundResult {
-  double value = std::numeric_limits<double>::quiet_NaN();
+// is the type's undefined value (a quiet not-a-number for double).
+template <class Number>
+struct BoundResultOf {
+  Number value = NumberTraits<Number>::Undefined();
   IndexVector basis;
-  Vector solution;
+  SequenceOf<Number> solution;
 };
+
+using BoundResult = BoundResultOf<double>;
 
 }  // namespace unionbound

@@ -1,7 +1,5 @@
 #include "kernels/index_range.h"
 
-#include <stdexcept>
-
 namespace unionbound {
 
 IndexVector IndexRange(std::int32_t first, std::int32_t last) {
@@ -14,14 +12,7 @@ IndexVector IndexRange(std::int32_t first, std::int32_t last) {
 }
 
 Vector SubVector(const Vector& v, const IndexVector& positions) {
-  Vector picked;
-  for (std::int32_t position : positions) {
-    if (position < 0) {
-      throw std::out_of_range("SubVector: negative position");
-    }
-    picked.push_back(v.at(static_cast<std::size_t>(position)));
-  }
-  return picked;
+  return SubVector<double>(v, positions);
 }
 
 }  // namespace unionbound

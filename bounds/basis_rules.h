@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+
+#include "numeric/types.h"
+
+namespace unionbound {
+
+enum class Goal { kMinimum, kMaximum };
+
+// The integer side of the bound walk: its start bases and how a basis changes. Only subscripts
+// are compared and shifted here, never nodes.
+namespace basis_rules {
+
+// How the entering subscript is found for a leaving position: which way to scan along the run
+// of consecutive subscripts, and whether to reach past the basis ends when the scan finds none.
+struct EnteringRule {
+  bool scan_up;
+  bool fallback;
+};
+
+struct Variant {
+  IndexVector start;
+  std::int32_t first_tested;
+  EnteringRule odd_position;
+  EnteringRule even_position;
+};
+
+inline constexpr std::int32_t kNone = -1;
+
+// The start basis, the first tested position and the entering rules of one solver for n + 1
+// columns and m + 1 moments.
+Variant VariantFor(Goal goal, std::int32_t n, std::int32_t m);
+
+// The subscript that replaces basis[p] under `rule`, or kNone when the shape leaves none.
+std::int32_t EnteringSubscript(const IndexVector& basis, std::int32_t p, EnteringRule rule,
+                               std::int32_t n);
+
+// Brings e in and takes basis[p] out; the basis stays in increasing order without a sort.
+IndexVector ChangeBasis(IndexVector basis, std::int32_t p, std::int32_t e);
+
+}  // namespace basis_rules
+}  // namespace unionbound

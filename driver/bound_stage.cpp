@@ -3,23 +3,10 @@
 #include <algorithm>
 #include <iostream>
 
-#include "bounds/bound_solver.h"
-#include "driver/clock.h"
-#include "moments/power_moments.h"
-#include "numeric/vector_ops.h"
+#include "driver/sharp_bounds.h"
 
 namespace unionbound {
 namespace {
-
-double SecondsSince(std::int32_t start) {
-  return static_cast<double>(ElapsedMilliseconds() - start) * 0.001;
-}
-
-void NegateFound(BoundResult& bound) {
-  if (!bound.basis.empty()) {
-    bound.value = -bound.value;
-  }
-}
 
 // A basic solution with a negative entry, or a value outside [0, 1], means that the moments
 // belong to no probability distribution, or that rounding spoiled the solve (values a few units
@@ -57,34 +44,20 @@ BoundReport ComputeBounds(std::int32_t n, std::int32_t m, const Vector& S) {
               << "; binomial moments of order above n are 0 for any " << n
               << " events, so the bounds use the orders 0 to " << n << std::endl;
   }
-  const Vector nodes = RealRange(0.0, static_cast<double>(n));
-  const Vector moments(S.begin(), S.begin() + order + 1);
-  const Vector mu = MatrixTimesVector(BinomialToPowerMatrix(order), moments);
-  Vector c(static_cast<std::size_t>(n), 1.0);
-  c.push_front(0.0);
-
+  const SharpBoundsOf<double> bounds =
+      SolveSharpBounds<double>(n, Vector(S.begin(), S.begin() + order + 1));
   BoundReport report;
-  const std::int32_t r = (order + 1) % 2;
-  if (r == 1) {
-    std::int32_t start = ElapsedMilliseconds();
-    report.lower = MinimumBound(c, nodes, mu);
-    report.lower_time = SecondsSince(start);
-    start = ElapsedMilliseconds();
-    report.upper = MaximumBound(c, nodes, mu);
-    report.upper_time = SecondsSince(start);
-  }
-  if (r == 0) {
-    std::int32_t start = ElapsedMilliseconds();
-    report.lower = MaximumBound(ScalarMultiple(-1.0, c), nodes, mu);
-    NegateFound(report.lower);
-    report.lower_time = SecondsSince(start);
-    start = ElapsedMilliseconds();
-    report.upper = MinimumBound(ScalarMultiple(-1.0, c), nodes, mu);
-    NegateFound(report.upper);
-    report.upper_time = SecondsSince(start);
-  }
+  report.lower = bounds.lower.result;
+  report.upper = bounds.upper.result;
+  report.lower_time = bounds.lower_seconds;
+  report.upper_time = bounds.upper_seconds;
   WarnIfNotABound("lower", report.lower);
   WarnIfNotABound("upper", report.upper);
+  if (bounds.lower.end != WalkEnd::kOptimal || bounds.upper.end != WalkEnd::kOptimal) {
+    std::cerr << "unionbound: hint: rounding can stop this walk short of a bound that exists; "
+                 "unionbound-batch --exact solves the same data in exact arithmetic"
+              << std::endl;
+  }
   return report;
 }
 

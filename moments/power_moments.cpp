@@ -10,7 +10,7 @@
 namespace unionbound {
 namespace {
 
-__extension__ using Wide = unsigned __int128;
+using Wide = WideUnsigned;
 
 Wide CheckedProduct(Wide a, Wide b) {
   Wide product = 0;
@@ -45,16 +45,7 @@ std::vector<std::vector<Wide>> StirlingTable(std::int32_t order) {
 }  // namespace
 
 Vector RealRange(double a, double b) {
-  Vector range;
-  if (a > b) {
-    return range;
-  }
-  double x = a;
-  do {
-    range.push_back(x);
-    x = x + 1.0;
-  } while (x <= b);
-  return range;
+  return RealRange<double>(a, b);
 }
 
 std::int64_t Stirling2(std::int32_t i, std::int32_t j) {
@@ -83,37 +74,32 @@ std::int64_t Stirling2(std::int32_t i, std::int32_t j) {
   return static_cast<std::int64_t>(row[width]);
 }
 
-Matrix BinomialToPowerMatrix(std::int32_t m) {
+std::vector<std::vector<WideUnsigned>> ConversionIntegers(std::int32_t m) {
   if (m > kMaxConversionOrder) {
     throw std::overflow_error("BinomialToPowerMatrix: order above the exact range");
   }
   const auto size = static_cast<std::size_t>(m < 0 ? 0 : m) + 1;
-  Matrix T;
-  Vector first(size, 0.0);
-  first[0] = 1.0;
-  T.push_back(first);
+  std::vector<std::vector<Wide>> T(size, std::vector<Wide>(size, 0));
+  T[0][0] = 1;
   const auto stirling = StirlingTable(m < 0 ? 0 : m);
   for (std::size_t i = 1; i < size; ++i) {
-    Vector row;
     Wide factorial = 1;
     for (std::size_t j = 0; j < size; ++j) {
       if (j > 0) {
         factorial = CheckedProduct(factorial, j);
       }
-      // One conversion of the exact integer: for m <= 11 it is the 32-bit product unchanged.
-      row.push_back(static_cast<double>(CheckedProduct(factorial, stirling[i][j])));
+      T[i][j] = CheckedProduct(factorial, stirling[i][j]);
     }
-    T.push_back(row);
   }
   return T;
 }
 
+Matrix BinomialToPowerMatrix(std::int32_t m) {
+  return BinomialToPowerMatrix<double>(m);
+}
+
 Vector MatrixTimesVector(const Matrix& A, const Vector& v) {
-  Vector product;
-  for (const Vector& row : A) {
-    product.push_back(ScalarProduct(row, v));
-  }
-  return product;
+  return MatrixTimesVector<double>(A, v);
 }
 
 }  // namespace unionbound

@@ -2,11 +2,28 @@
 
 #include <cstdint>
 
+#include <vector>
+
+#include "numeric/number_traits.h"
 #include "numeric/types.h"
+#include "numeric/vector_ops.h"
 
 namespace unionbound {
 
 // a, a + 1, ..., every value not greater than b; empty when a > b.
+template <class Number>
+SequenceOf<Number> RealRange(const Number& a, const Number& b) {
+  SequenceOf<Number> range;
+  if (a > b) {
+    return range;
+  }
+  Number x = a;
+  do {
+    range.push_back(x);
+    x = x + 1;
+  } while (x <= b);
+  return range;
+}
 Vector RealRange(double a, double b);
 
 // The Stirling number of the second kind: the ways to split i items into j non-empty groups.
@@ -17,12 +34,37 @@ std::int64_t Stirling2(std::int32_t i, std::int32_t j);
 // 128 bits).
 inline constexpr std::int32_t kMaxConversionOrder = 30;
 
-// Rows 0 .. m of m + 1 entries: row 0 is (1, 0, ..., 0); entry (i, j) of the other rows is
-// j! * Stirling2(i, j), formed exactly as an integer and converted to double once. m above
+// The exact integers of the conversion matrix of order m (see BinomialToPowerMatrix). m above
 // kMaxConversionOrder throws std::overflow_error.
+std::vector<std::vector<WideUnsigned>> ConversionIntegers(std::int32_t m);
+
+// Rows 0 .. m of m + 1 entries: row 0 is (1, 0, ..., 0); entry (i, j) of the other rows is
+// j! * Stirling2(i, j), formed exactly as an integer and converted to the number type once
+// (for m <= 11 and double, the 32-bit product unchanged). m above kMaxConversionOrder throws
+// std::overflow_error.
+template <class Number>
+MatrixOf<Number> BinomialToPowerMatrix(std::int32_t m) {
+  MatrixOf<Number> T;
+  for (const auto& integers : ConversionIntegers(m)) {
+    SequenceOf<Number> row;
+    for (WideUnsigned entry : integers) {
+      row.push_back(NumberTraits<Number>::FromWide(entry));
+    }
+    T.push_back(row);
+  }
+  return T;
+}
 Matrix BinomialToPowerMatrix(std::int32_t m);
 
 // ScalarProduct of each row of A with v, rows in order.
+template <class Number>
+SequenceOf<Number> MatrixTimesVector(const MatrixOf<Number>& A, const SequenceOf<Number>& v) {
+  SequenceOf<Number> product;
+  for (const SequenceOf<Number>& row : A) {
+    product.push_back(ScalarProduct<Number>(row, v));
+  }
+  return product;
+}
 Vector MatrixTimesVector(const Matrix& A, const Vector& v);
 
 }  // namespace unionbound

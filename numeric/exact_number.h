@@ -2,6 +2,8 @@
 
 #include <gmpxx.h>
 
+#include <cstdint>
+
 #include "numeric/number_traits.h"
 
 namespace unionbound {
@@ -14,6 +16,12 @@ using Rational = mpq_class;
 template <>
 struct NumberTraits<Rational> {
   static Rational Undefined() { return Rational(0); }
+  static Rational FromWide(WideUnsigned x) {
+    mpz_class high(static_cast<unsigned long>(x >> 64));
+    mpz_class low(static_cast<unsigned long>(x & ~std::uint64_t{0}));
+    mpz_class value = (high << 64) + low;
+    return Rational(value);
+  }
   static constexpr bool kExact = true;
 };
 

@@ -35,6 +35,10 @@ std::string FileReport(const std::string& header, const std::string& moments,
          ConsoleBlocks(lower, lower_basis, upper, upper_basis);
 }
 
+const std::string kExactHint =
+    "unionbound: hint: rounding can stop this walk short of a bound that exists; "
+    "unionbound-batch --exact solves the same data in exact arithmetic\n";
+
 struct WholeRun {
   const char* name;
   const char* keyboard;
@@ -43,6 +47,10 @@ struct WholeRun {
   std::string file;                 // "result.txt", times masked
   std::string err;                  // standard error, exactly
 };
+
+void PrintTo(const WholeRun& row, std::ostream* os) {
+  *os << row.name;
+}
 
 class WholeRunTest : public ::testing::TestWithParam<WholeRun> {};
 
@@ -103,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
                             "{1.00000000000000000000,0.10000000000000000555,"
                             "0.89999999999999991118,}",
                             "nan", "{}", "nan", "{}"),
-                 ""},
+                 kExactHint},
         // Odd m negates the values, and a zero stays a negative zero.
         WholeRun{"NegativeZero", "3\n1\n\n", "0 0 0",
                  kPrompts + ConsoleBlocks("-0", "{0,3,}", "-0", "{0,1,}") + kFinalPrompt,
@@ -128,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
                             "1.666666666666667", "{0,3,}", "nan", "{}"),
                  "unionbound: warning: the lower bound's basic solution has the entry "
                  "-0.66666666666666674 at subscript 0: the moments fit no probability "
-                 "distribution, or rounding spoiled the solve; the figure is not a bound\n"},
+                 "distribution, or rounding spoiled the solve; the figure is not a bound\n" +
+                     kExactHint},
         // A short file: the last number read stands for the missing ones.
         WholeRun{"ShortFile", "3\n2\n\n", "0.5 0.5 0.5 0.25", kHalfAndQuarterOut,
                  kHalfAndQuarterFile,

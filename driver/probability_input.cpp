@@ -173,8 +173,9 @@ class NumberScanner {
   explicit NumberScanner(std::string_view text)
       : buffer_(text.begin(), text.end()), end_(text.size()), at_end_(true) {}
 
-  // False at the end of the data and at the first token that is not a number.
-  bool Next(double& value) {
+  // False at the end of the data and at the first token that is not a number. `text`, when
+  // given, receives the number as written; it stays valid until the next call.
+  bool Next(double& value, std::string_view* text = nullptr) {
     for (;;) {
       while (begin_ < end_ && IsSpace(buffer_[begin_])) {
         ++begin_;
@@ -194,6 +195,9 @@ class NumberScanner {
       // Taken only now: asking for more data moves the unread bytes even when none came.
       const char* const first = buffer_.data() + begin_;
       begin_ += token.length;
+      if (text != nullptr) {
+        *text = std::string_view(first, token.length);
+      }
       if (token.exact) {
         value = token.value;
         return true;
@@ -269,6 +273,29 @@ ProbabilityRead ReadProbabilityFile(const char* path, std::int64_t count) {
   std::setvbuf(file.get(), nullptr, _IONBF, 0);
   NumberScanner scanner(file.get());
   return ReadNumbers(scanner, count);
+}
+
+TokenScan VisitProbabilityTokens(const char* path, std::int64_t count,
+                                 const std::function<void(std::string_view)>& visit) {
+  TokenScan scan;
+  errno = 0;
+  FileHandle file(std::fopen(path, "r"));
+  if (!file) {
+    scan.problem = std::strerror(errno != 0 ? errno : ENOENT);
+    return scan;
+  }
+  std::setvbuf(file.get(), nullptr, _IONBF, 0);
+  NumberScanner scanner(file.get());
+  double value = 0.0;
+  std::string_view text;
+  while (scan.good < count && scanner.Next(value, &text)) {
+    visit(text);
+    ++scan.good;
+  }
+  if (scanner.error() != 0) {
+    scan.problem = std::strerror(scanner.error());
+  }
+  return scan;
 }
 
 ProbabilityRead ParseProbabilities(std::string_view text, std::int64_t count) {

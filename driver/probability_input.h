@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,18 @@ struct ProbabilityRead {
 // a magnitude beyond the largest double; an underflow keeps its rounded value. Numbers beyond
 // the count are not read.
 ProbabilityRead ReadProbabilityFile(const char* path, std::int64_t count);
+
+// How far a visit of the numbers' text got.
+struct TokenScan {
+  std::int64_t good = 0;  // numbers visited
+  std::string problem;    // empty, or why the file could not be opened or read
+};
+
+// Passes the text of each number ReadProbabilityFile would read, in order, to `visit`: the
+// same tokens, the same end at the first one that is not a number, at most `count`. For
+// readers that take the numbers exactly as written.
+TokenScan VisitProbabilityTokens(const char* path, std::int64_t count,
+                                 const std::function<void(std::string_view)>& visit);
 
 // The same reading applied to text in memory.
 ProbabilityRead ParseProbabilities(std::string_view text, std::int64_t count);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "driver/bound_stage.h"
+#include "driver/input_limits.h"
 #include "driver/probability_input.h"
 #include "moments/binomial.h"
 #include "moments/binomial_moments.h"
@@ -49,52 +50,12 @@ std::optional<std::int32_t> ReadCount(const char* name, const char* meaning) {
   return value;
 }
 
-// The memory the system can still give this process, from the kernel's estimate; none where
-// that is not available.
-std::optional<double> AvailableMemoryBytes() {
-  std::ifstream meminfo("/proc/meminfo");
-  std::string key;
-  double kilobytes = 0.0;
-  std::string unit;
-  while (meminfo >> key >> kilobytes >> unit) {
-    if (key == "MemAvailable:") {
-      return kilobytes * 1024.0;
-    }
-  }
-  return std::nullopt;
-}
-
-// The largest figures a run holds: the probabilities, and the nodes, the objective and its
-// negation, each of n + 1 doubles in double-ended queues (a little over 8 bytes an entry).
-double MemoryNeeded(std::int32_t n, std::int64_t count) {
-  constexpr double kBytesPerEntry = 8.25;
-  return kBytesPerEntry * (static_cast<double>(count) + 3.0 * (static_cast<double>(n) + 1.0));
-}
-
 bool UsableSizes(std::int32_t n, std::int32_t m) {
-  if (m > kLargestOrder) {
-    std::cerr << kProgram << "m=" << m << " is too large: orders above " << kLargestOrder
-              << " take too long to solve" << std::endl;
-    return false;
+  const std::string problem = SizeProblem(n, m);
+  if (!problem.empty()) {
+    std::cerr << kProgram << problem << std::endl;
   }
-  const std::int64_t count = ProbabilityCount(n, m);
-  if (count > kLargest) {
-    std::cerr << kProgram << "n=" << n << " and m=" << m << " need more than " << kLargest
-              << " intersection probabilities; no run handles that many" << std::endl;
-    return false;
-  }
-  // Refused before "prob.txt" is read, so that a huge n with a short file ends with a message
-  // instead of exhausting the memory.
-  const double needed = MemoryNeeded(n, count);
-  const std::optional<double> available = AvailableMemoryBytes();
-  if (available && needed > *available) {
-    constexpr double kGiB = 1024.0 * 1024.0 * 1024.0;
-    std::cerr << kProgram << "n=" << n << " and m=" << m << " need about " << std::fixed
-              << std::setprecision(1) << needed / kGiB << " GiB of memory, more than the "
-              << *available / kGiB << " GiB available" << std::defaultfloat << std::endl;
-    return false;
-  }
-  return true;
+  return problem.empty();
 }
 
 // Refuses a "prob.txt" that cannot be read or holds no number; warns when it held fewer

@@ -50,8 +50,12 @@ std::string ReadWholeFile(const fs::path& path) {
   return contents.str();
 }
 
-ProgramRun RunProgram(const fs::path& directory, const std::string& keyboard,
-                      bool unprivileged) {
+namespace {
+
+// Runs `command` (already quoted for the shell) in `directory` with `keyboard` as its standard
+// input, collecting what it wrote.
+ProgramRun RunIn(const fs::path& directory, const std::string& command,
+                 const std::string& keyboard) {
   const fs::path input = directory / ".keyboard";
   const fs::path out = directory / ".stdout";
   const fs::path err = directory / ".stderr";
@@ -59,13 +63,9 @@ ProgramRun RunProgram(const fs::path& directory, const std::string& keyboard,
     std::ofstream file(input, std::ios::binary);
     file << keyboard;
   }
-  const std::string as_nobody =
-      unprivileged && geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-  const std::string command = "cd '" + directory.string() + "' && " + as_nobody +
-                              "'" UNIONBOUND_PROGRAM "' < '" +
-                              input.string() + "' > '" + out.string() + "' 2> '" + err.string() +
-                              "'";
-  const int status = std::system(command.c_str());
+  const std::string line = "cd '" + directory.string() + "' && " + command + " < '" +
+                           input.string() + "' > '" + out.string() + "' 2> '" + err.string() + "'";
+  const int status = std::system(line.c_str());
   ProgramRun run;
   run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.out = ReadWholeFile(out);
@@ -74,6 +74,18 @@ ProgramRun RunProgram(const fs::path& directory, const std::string& keyboard,
   fs::remove(out);
   fs::remove(err);
   return run;
+}
+
+}  // namespace
+
+ProgramRun RunProgram(const fs::path& directory, const std::string& keyboard, bool unprivileged) {
+  const std::string as_nobody =
+      unprivileged && geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  return RunIn(directory, as_nobody + "'" UNIONBOUND_PROGRAM "'", keyboard);
+}
+
+ProgramRun RunBatch(const fs::path& directory, const std::string& arguments) {
+  return RunIn(directory, "'" UNIONBOUND_BATCH_PROGRAM "' " + arguments, "");
 }
 
 bool UnprivilegedRunsPossible() {

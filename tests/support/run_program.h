@@ -35,6 +35,10 @@ class ScratchDirectory {
 ProgramRun RunProgram(const std::filesystem::path& directory, const std::string& keyboard,
                       bool unprivileged = false);
 
+// Runs the built unionbound-batch in `directory` with `arguments` (words as the shell splits
+// them) and no standard input.
+ProgramRun RunBatch(const std::filesystem::path& directory, const std::string& arguments);
+
 // Whether an unprivileged run can work here: always for an ordinary user; for root, when the
 // user nobody can reach and run the built program (a checkout under /root cannot).
 bool UnprivilegedRunsPossible();

@@ -1,0 +1,73 @@
+#pragma once
+
+// The classical bounds on P(A_1 or ... or A_n), to be shown beside the sharp ones.
+//
+// None of these functions checks that its data fit a probability distribution. Any doubles are
+// accepted without crashing or undefined behaviour; a not-a-number among the inputs a function
+// reads makes its result a not-a-number; data that fit no distribution give values that bound
+// nothing.
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "numeric/types.h"
+
+namespace unionbound {
+
+enum class BoundSide { kLower, kUpper };
+
+// One row of a table of bounds.
+struct ClassicalBound {
+  std::string name;
+  BoundSide side = BoundSide::kLower;
+  double value = std::numeric_limits<double>::quiet_NaN();
+};
+
+using ClassicalBoundList = std::vector<ClassicalBound>;
+
+// The Bonferroni partial sums of S = (S_0, S_1, ..., S_m): position k holds
+// B_k = S_1 - S_2 + ... + (-1)^(k-1) S_k for k = 0 .. m, summed left to right, so B_0 = 0.
+// Odd k give upper bounds, even k lower bounds. S_0 is not read; an empty S counts as m = 0.
+Vector BonferroniSums(const Vector& S);
+
+// Rows "Bonferroni B1" .. "Bonferroni Bm" with the raw partial sums, then
+// "Bonferroni best lower (max with 0)", the largest even-k sum with B_0 = 0 among them, and
+// "Bonferroni best upper (min with 1)", the smallest odd-k sum and 1.
+ClassicalBoundList BonferroniBounds(const Vector& S);
+
+// The best lower bound from S_1 and S_2 alone: 2 S_1 / (k + 1) - 2 S_2 / (k (k + 1)) with
+// k = 1 + floor(2 S_2 / S_1), the integer that maximises it, held to 1 .. max(1, n - 1). Data that
+// fit a distribution have 2 S_2 / S_1 <= n - 1, so the hold only changes k from n to n - 1 when
+// the ratio is exactly n - 1, where both give the same value; it keeps k + 1 <= n, so the bound
+// is attained by a count of occurring events on {0, k, k + 1}, and keeps a huge ratio from
+// reaching an integer conversion. When S_1 = 0 no event can occur and the bound is 0.
+double DawsonSankoffLower(double s1, double s2, std::int64_t n);
+
+// S_1 - 2 S_2 / n, the best upper bound from S_1 and S_2 when it is at most 1. With n <= 0 there
+// are no pairs and the value is S_1.
+double KwerelUpper(double s1, double s2, std::int64_t n);
+
+// For m >= 2 the rows "Dawson-Sankoff lower", "Kwerel upper" and "Kwerel upper (min with 1)";
+// for m < 2 no rows.
+ClassicalBoundList TwoMomentBounds(const Vector& S, std::int64_t n);
+
+// The weight of a maximum spanning tree of the complete graph on n vertices whose edge weights
+// are the first C(n, 2) entries of pairs, in the order (0,1), (0,2), .., (0,n-1), (1,2), ...
+// Prim's algorithm on the dense graph: O(n^2) time, O(n) memory besides pairs. 0 for n < 2; a
+// not-a-number when pairs is shorter than C(n, 2) or one of its first C(n, 2) entries is one.
+double MaximumSpanningTreeWeight(const Vector& pairs, std::int64_t n);
+
+// The Hunter-Worsley upper bound S_1 - (weight of a maximum spanning tree with edge weights
+// P(A_i A_j)), from the n single probabilities and the C(n, 2) pairwise ones in the order of the
+// first two blocks of prob.txt; n is the length of singles and later pairs are not read. S_1 is
+// summed left to right, as BinomialMoments sums it. Every spanning tree gives an upper bound and
+// the heaviest gives the least; it uses each pair, not only their sum S_2, so it can fall below
+// the sharp bound from S_1 and S_2.
+double HunterWorsleyUpper(const Vector& singles, const Vector& pairs);
+
+// The rows "Hunter-Worsley upper" and "Hunter-Worsley upper (min with 1)".
+ClassicalBoundList HunterWorsleyBounds(const Vector& singles, const Vector& pairs);
+
+}  // namespace unionbound

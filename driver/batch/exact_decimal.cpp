@@ -1,0 +1,129 @@
+#include "driver/batch/exact_decimal.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+namespace unionbound {
+namespace {
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+mpz_class PowerOfTen(unsigned long exponent) {
+  mpz_class power;
+  mpz_ui_pow_ui(power.get_mpz_t(), 10, exponent);
+  return power;
+}
+
+}  // namespace
+
+std::optional<Rational> ExactDecimal(std::string_view text) {
+  std::size_t at = 0;
+  const bool negative = at < text.size() && text[at] == '-';
+  if (at < text.size() && (text[at] == '-' || text[at] == '+')) {
+    ++at;
+  }
+  std::string digits;
+  long scale = 0;
+  bool point = false;
+  for (; at < text.size(); ++at) {
+    const char c = text[at];
+    if (IsDigit(c)) {
+      digits += c;
+      scale -= point ? 1 : 0;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (digits.empty()) {
+    return std::nullopt;
+  }
+  long exponent = 0;
+  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+    ++at;
+    const bool exponent_negative = at < text.size() && text[at] == '-';
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) {
+      ++at;
+    }
+    if (at == text.size()) {
+      return std::nullopt;
+    }
+    for (; at < text.size() && IsDigit(text[at]); ++at) {
+      exponent = std::min(exponent * 10 + (text[at] - '0'), 10 * kLargestExactExponent);
+    }
+    exponent = exponent_negative ? -exponent : exponent;
+  }
+  if (at != text.size()) {
+    return std::nullopt;
+  }
+  const mpz_class mantissa(digits, 10);
+  if (mantissa == 0) {
+    return Rational(0);
+  }
+  const long power = exponent + scale;
+  if (power > kLargestExactExponent || power < -kLargestExactExponent) {
+    return std::nullopt;
+  }
+  Rational value = power >= 0 ? Rational(mantissa * PowerOfTen(static_cast<unsigned long>(power)))
+                              : Rational(mantissa, PowerOfTen(static_cast<unsigned long>(-power)));
+  value.canonicalize();
+  return negative ? Rational(-value) : value;
+}
+
+std::string RoundedDecimal(const Rational& value, int digits) {
+  if (value == 0) {
+    return "0";
+  }
+  const Rational magnitude = abs(value);
+  // The decimal exponent e with 10^e <= |value| < 10^(e + 1), from the digit counts first and
+  // then corrected by comparison.
+  long e = static_cast<long>(mpz_sizeinbase(magnitude.get_num_mpz_t(), 10)) -
+           static_cast<long>(mpz_sizeinbase(magnitude.get_den_mpz_t(), 10));
+  const auto power = [](long k) {
+    return k >= 0 ? Rational(PowerOfTen(static_cast<unsigned long>(k)))
+                  : Rational(mpz_class(1), PowerOfTen(static_cast<unsigned long>(-k)));
+  };
+  while (power(e) > magnitude) {
+    --e;
+  }
+  while (power(e + 1) <= magnitude) {
+    ++e;
+  }
+  // The leading `digits` digits, rounded: floor(|value| * 10^(digits - 1 - e) + 1/2).
+  const Rational scaled = magnitude * power(digits - 1 - e) + Rational(1, 2);
+  mpz_class kept = scaled.get_num() / scaled.get_den();
+  if (kept == PowerOfTen(static_cast<unsigned long>(digits))) {  // rounding carried over
+    kept /= 10;
+    ++e;
+  }
+  std::string text = kept.get_str();
+  // Trailing zeros go, as %g drops them.
+  while (text.size() > 1 && text.back() == '0') {
+    text.pop_back();
+  }
+  std::string out = value < 0 ? "-" : "";
+  if (e < -4 || e >= digits) {
+    out += text.substr(0, 1);
+    if (text.size() > 1) {
+      out += "." + text.substr(1);
+    }
+    const std::string exponent = std::to_string(std::labs(e));
+    out += std::string(e < 0 ? "e-" : "e+") + (exponent.size() < 2 ? "0" : "") + exponent;
+  } else if (e < 0) {
+    out += "0." + std::string(static_cast<std::size_t>(-e - 1), '0') + text;
+  } else {
+    const auto integer_digits = static_cast<std::size_t>(e) + 1;
+    if (text.size() <= integer_digits) {
+      out += text + std::string(integer_digits - text.size(), '0');
+    } else {
+      out += text.substr(0, integer_digits) + "." + text.substr(integer_digits);
+    }
+  }
+  return out;
+}
+
+}  // namespace unionbound

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "numeric/exact_number.h"
+
+namespace unionbound {
+
+// Written powers of ten beyond this are refused in exact arithmetic: 10^100000 already takes
+// some 40 kB, and a file could ask for 10^999999999.
+inline constexpr long kLargestExactExponent = 100'000;
+
+// The exact value of a number as the reader accepts it: an optional sign, digits with at most
+// one point, an optional exponent ("0.1" is 1/10). None for text that is not such a number or
+// whose power of ten lies beyond kLargestExactExponent.
+std::optional<Rational> ExactDecimal(std::string_view text);
+
+// The rational rounded to `digits` significant decimal digits, to nearest with ties away from
+// zero, in plain or exponent notation as %g would choose: "0.75", "1", "-2.5e-07".
+std::string RoundedDecimal(const Rational& value, int digits);
+
+}  // namespace unionbound

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace unionbound {
+
+// Orders above this are refused: the bound walk's cost grows like 2^m per basis test (see the
+// README for the measurement behind the figure).
+inline constexpr int kLargestOrder = 20;
+
+// Empty when a run on n events with orders up to m can be made; otherwise what stands in the
+// way: an order above kLargestOrder, more probabilities than a 32-bit count holds, or more
+// memory than the system has available. Checked before any input is read, so that a huge n
+// with a short file ends with a message instead of exhausting the memory.
+std::string SizeProblem(std::int32_t n, std::int32_t m);
+
+}  // namespace unionbound

@@ -290,9 +290,10 @@ void WriteWalkText(const char* which, const BoundWalkOf<Number>& walk, double se
   }
   out << "}\n";
   if (!walk.result.solution.empty()) {
-    out << "  solution";
+    const char* separator = "  solution ";
     for (const Number& x : walk.result.solution) {
-      out << " " << NumberText(x);
+      out << separator << NumberText(x);
+      separator = ", ";
     }
     out << "\n";
   }
@@ -382,8 +383,10 @@ int Run(const Options& options) {
     std::cout << "n=" << options.n << ", m=" << m << ", "
               << (options.exact ? "exact rational" : "double-precision") << " arithmetic\n";
     std::cout << "binomial moments S_0 .. S_" << m << ":";
+    const char* separator = " ";
     for (const Number& s : data.S) {
-      std::cout << " " << NumberText(s);
+      std::cout << separator << NumberText(s);
+      separator = ", ";
     }
     std::cout << "\n";
     WriteWalkText("lower", bounds.lower, bounds.lower_seconds, std::cout);

@@ -42,15 +42,15 @@ TEST(Batch, TextReportOfTheHalfAndQuarterEvents) {
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out,
             "n=3, m=2, double-precision arithmetic\n"
-            "binomial moments S_0 .. S_2: 1 1.5 0.75\n"
+            "binomial moments S_0 .. S_2: 1, 1.5, 0.75\n"
             "lower bound: 0.75\n"
             "  status optimal, 0 basis changes, 0 s\n"
             "  basis {0,1,2,}\n"
-            "  solution 0.25 0 0.75\n"
+            "  solution 0.25, 0, 0.75\n"
             "upper bound: 1\n"
             "  status optimal, 0 basis changes, 0 s\n"
             "  basis {0,1,3,}\n"
-            "  solution 0 0.75 0.25\n");
+            "  solution 0, 0.75, 0.25\n");
 }
 
 TEST(Batch, JsonCarriesEveryFigureOfBothBounds) {

@@ -68,16 +68,14 @@ struct Mantissa {
   // Consumes the digits at p; `fraction` for those after the point.
   const char* Take(const char* p, const char* last, bool fraction) {
     const char* const start = p;
-    for (; p != last && IsDigit(*p); ++p) {
-      const auto digit = static_cast<unsigned>(*p - '0');
-      if (digits < kMantissaRoom) {
-        digits = digits * 10 + digit;
-        scale -= fraction ? 1 : 0;
-      } else {
-        truncated = truncated || digit != 0;
-        scale += fraction ? 0 : 1;
-      }
+    for (; p != last && IsDigit(*p) && digits < kMantissaRoom; ++p) {
+      digits = digits * 10 + static_cast<unsigned>(*p - '0');
     }
+    const char* const kept = p;
+    for (; p != last && IsDigit(*p); ++p) {
+      truncated = truncated || *p != '0';
+    }
+    scale += fraction ? -(kept - start) : p - kept;
     seen = seen || p != start;
     return p;
   }

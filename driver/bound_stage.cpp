@@ -40,9 +40,7 @@ void WarnIfNotABound(const char* which, const BoundResult& bound) {
 BoundReport ComputeBounds(std::int32_t n, std::int32_t m, const Vector& S) {
   const std::int32_t order = std::min(m, n);
   if (m > n) {
-    std::cerr << "unionbound: note: m=" << m << " is greater than n=" << n
-              << "; binomial moments of order above n are 0 for any " << n
-              << " events, so the bounds use the orders 0 to " << n << std::endl;
+    std::cerr << "unionbound: " << OrdersAboveEventsNote(n, m) << std::endl;
   }
   const SharpBoundsOf<double> bounds =
       SolveSharpBounds<double>(n, Vector(S.begin(), S.begin() + order + 1));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "bounds/bound_solver.h"
 #include "driver/clock.h"
@@ -9,6 +10,15 @@
 #include "numeric/vector_ops.h"
 
 namespace unionbound {
+
+// Every distribution on 0 .. n has binomial moments of order above n equal to 0, so those
+// orders carry no information and the bounds use the orders 0 .. min(m, n). For m > n, the
+// note that says so (without the program's name).
+inline std::string OrdersAboveEventsNote(std::int32_t n, std::int32_t m) {
+  return "note: m=" + std::to_string(m) + " is greater than n=" + std::to_string(n) +
+         "; binomial moments of order above n are 0 for any " + std::to_string(n) +
+         " events, so the bounds use the orders 0 to " + std::to_string(n);
+}
 
 // Both walks of one run, each with the seconds its call took.
 template <class Number>

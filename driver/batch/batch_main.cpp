@@ -332,9 +332,7 @@ int Run(const Options& options) {
   const auto m = static_cast<std::int32_t>(data.S.size()) - 1;
   const std::int32_t order = std::min(m, options.n);
   if (m > options.n) {
-    std::cerr << kProgram << "note: m=" << m << " is greater than n=" << options.n
-              << "; binomial moments of order above n are 0 for any " << options.n
-              << " events, so the bounds use the orders 0 to " << options.n << std::endl;
+    std::cerr << kProgram << OrdersAboveEventsNote(options.n, m) << std::endl;
   }
 
   // The walks' own messages would mix with the report; their endings are reported instead.

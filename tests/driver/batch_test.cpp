@@ -40,15 +40,18 @@ TEST(Batch, TextReportOfTheHalfAndQuarterEvents) {
   const ProgramRun run = RunBatch(dir.path(), "--n 3 --m 2 --prob p.txt");
   EXPECT_EQ(run.exit_status, 0);
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(run.out,
+  // The running times are the one figure that varies from run to run.
+  const std::string out =
+      std::regex_replace(run.out, std::regex("changes, [0-9.e+-]+ s\n"), "changes, <time> s\n");
+  EXPECT_EQ(out,
             "n=3, m=2, double-precision arithmetic\n"
             "binomial moments S_0 .. S_2: 1, 1.5, 0.75\n"
             "lower bound: 0.75\n"
-            "  status optimal, 0 basis changes, 0 s\n"
+            "  status optimal, 0 basis changes, <time> s\n"
             "  basis {0,1,2,}\n"
             "  solution 0.25, 0, 0.75\n"
             "upper bound: 1\n"
-            "  status optimal, 0 basis changes, 0 s\n"
+            "  status optimal, 0 basis changes, <time> s\n"
             "  basis {0,1,3,}\n"
             "  solution 0, 0.75, 0.25\n");
 }

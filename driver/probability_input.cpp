@@ -296,6 +296,27 @@ TokenScan VisitProbabilityTokens(const char* path, std::int64_t count,
   return scan;
 }
 
+std::string ReadRefusal(const std::string& path, const std::string& problem, std::int64_t good,
+                        std::int64_t needed) {
+  if (!problem.empty()) {
+    return "cannot read \"" + path + "\": " + problem;
+  }
+  if (needed > 0 && good == 0) {
+    return "\"" + path + "\" starts with no number; " + std::to_string(needed) +
+           " intersection probabilities are needed";
+  }
+  return "";
+}
+
+std::string ShortReadWarning(const std::string& path, std::int64_t good, std::int64_t needed) {
+  if (good >= needed) {
+    return "";
+  }
+  return "warning: \"" + path + "\" gave " + std::to_string(good) + " of the " +
+         std::to_string(needed) + " numbers needed; the last number read stands for the other " +
+         std::to_string(needed - good);
+}
+
 ProbabilityRead ParseProbabilities(std::string_view text, std::int64_t count) {
   NumberScanner scanner(text);
   return ReadNumbers(scanner, count);

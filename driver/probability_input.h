@@ -39,6 +39,15 @@ struct TokenScan {
 TokenScan VisitProbabilityTokens(const char* path, std::int64_t count,
                                  const std::function<void(std::string_view)>& visit);
 
+// Why a read of `path` cannot be used: the file could not be read, or it gave no number while
+// some are needed. Empty when it can.
+std::string ReadRefusal(const std::string& path, const std::string& problem, std::int64_t good,
+                        std::int64_t needed);
+
+// The warning for a read that gave fewer numbers than needed, whose places the last number
+// read then fills. Empty when it gave them all.
+std::string ShortReadWarning(const std::string& path, std::int64_t good, std::int64_t needed);
+
 // The same reading applied to text in memory.
 ProbabilityRead ParseProbabilities(std::string_view text, std::int64_t count);
 

@@ -62,22 +62,14 @@ bool UsableSizes(std::int32_t n, std::int32_t m) {
 // numbers than needed, whose places the last number read then fills.
 bool UsableProbabilities(const ProbabilityRead& read) {
   const auto needed = static_cast<std::int64_t>(read.values.size());
-  if (needed == 0) {
-    return true;
-  }
-  if (!read.problem.empty()) {
-    std::cerr << kProgram << "cannot read \"prob.txt\": " << read.problem << std::endl;
+  const std::string refusal = ReadRefusal("prob.txt", read.problem, read.good, needed);
+  if (!refusal.empty()) {
+    std::cerr << kProgram << refusal << std::endl;
     return false;
   }
-  if (read.good == 0) {
-    std::cerr << kProgram << "\"prob.txt\" starts with no number; " << needed
-              << " intersection probabilities are needed" << std::endl;
-    return false;
-  }
-  if (read.good < needed) {
-    std::cerr << kProgram << "warning: \"prob.txt\" gave " << read.good << " of the " << needed
-              << " numbers needed; the last number read stands for the other " << needed - read.good
-              << std::endl;
+  const std::string warning = ShortReadWarning("prob.txt", read.good, needed);
+  if (!warning.empty()) {
+    std::cerr << kProgram << warning << std::endl;
   }
   return true;
 }

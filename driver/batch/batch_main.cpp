@@ -120,17 +120,13 @@ SequenceOf<Number> MomentsFromList(const std::string& list) {
 
 void CheckRead(const std::string& path, const std::string& problem, std::int64_t good,
                std::int64_t needed) {
-  if (!problem.empty()) {
-    throw Unusable{"cannot read \"" + path + "\": " + problem};
+  const std::string refusal = ReadRefusal(path, problem, good, needed);
+  if (!refusal.empty()) {
+    throw Unusable{refusal};
   }
-  if (needed > 0 && good == 0) {
-    throw Unusable{"\"" + path + "\" starts with no number; " + std::to_string(needed) +
-                   " intersection probabilities are needed"};
-  }
-  if (good < needed) {
-    std::cerr << kProgram << "warning: \"" << path << "\" gave " << good << " of the " << needed
-              << " numbers needed; the last number read stands for the other " << needed - good
-              << std::endl;
+  const std::string warning = ShortReadWarning(path, good, needed);
+  if (!warning.empty()) {
+    std::cerr << kProgram << warning << std::endl;
   }
 }
 

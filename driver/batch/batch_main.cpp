@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "bounds/classical_bounds.h"
-#include "driver/batch/exact_decimal.h"
+#include "driver/exact_decimal.h"
 #include "driver/input_limits.h"
 #include "driver/probability_input.h"
 #include "driver/sharp_bounds.h"

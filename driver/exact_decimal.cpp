@@ -1,4 +1,4 @@
-#include "driver/batch/exact_decimal.h"
+#include "driver/exact_decimal.h"
 
 #include <algorithm>
 #include <cstdlib>

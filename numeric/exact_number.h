@@ -8,9 +8,10 @@
 
 namespace unionbound {
 
-// Exact rationals for the batch program's exact mode. A rational has no not-a-number, so a
-// routine that reports a missing value returns 0 there; the walk never reaches those reports
-// with exact arithmetic (its nodes are distinct and its exponents non-negative).
+// Exact rationals for the exact check of the bounds and the batch program. A rational has no
+// not-a-number, so a routine that reports a missing value returns 0 there; the walk never
+// reaches those reports with exact arithmetic (its nodes are distinct and its exponents
+// non-negative).
 using Rational = mpq_class;
 
 template <>
@@ -24,5 +25,10 @@ struct NumberTraits<Rational> {
   }
   static constexpr bool kExact = true;
 };
+
+// The double nearest to q, ties to even, with subnormals and overflow to infinity as IEEE
+// rounding gives them. Neither mpq_get_d (which truncates) nor a detour through a decimal
+// string (which rounds twice) is correctly rounded.
+double NearestDouble(const Rational& q);
 
 }  // namespace unionbound

@@ -40,19 +40,33 @@ std::vector<std::vector<WideUnsigned>> ConversionIntegers(std::int32_t m);
 
 // Rows 0 .. m of m + 1 entries: row 0 is (1, 0, ..., 0); entry (i, j) of the other rows is
 // j! * Stirling2(i, j), formed exactly as an integer and converted to the number type once
-// (for m <= 11 and double, the 32-bit product unchanged). m above kMaxConversionOrder throws
-// std::overflow_error.
+// (for m <= 11 and double, the 32-bit product unchanged). For double, m above
+// kMaxConversionOrder throws std::overflow_error; exact types form every order in their own
+// arithmetic, since an exact run is not limited to small m.
 template <class Number>
 MatrixOf<Number> BinomialToPowerMatrix(std::int32_t m) {
-  MatrixOf<Number> T;
-  for (const auto& integers : ConversionIntegers(m)) {
-    SequenceOf<Number> row;
-    for (WideUnsigned entry : integers) {
-      row.push_back(NumberTraits<Number>::FromWide(entry));
+  if constexpr (NumberTraits<Number>::kExact) {
+    // j! * Stirling2(i, j) = j * (j-1)! Stirling2(i-1, j-1) + j * j! Stirling2(i-1, j).
+    const auto size = static_cast<std::size_t>(m < 0 ? 0 : m) + 1;
+    MatrixOf<Number> T(size, SequenceOf<Number>(size, Number(0)));
+    T[0][0] = Number(1);
+    for (std::size_t i = 1; i < size; ++i) {
+      for (std::size_t j = 1; j <= i; ++j) {
+        T[i][j] = Number(static_cast<long>(j)) * (T[i - 1][j - 1] + T[i - 1][j]);
+      }
     }
-    T.push_back(row);
+    return T;
+  } else {
+    MatrixOf<Number> T;
+    for (const auto& integers : ConversionIntegers(m)) {
+      SequenceOf<Number> row;
+      for (WideUnsigned entry : integers) {
+        row.push_back(NumberTraits<Number>::FromWide(entry));
+      }
+      T.push_back(row);
+    }
+    return T;
   }
-  return T;
 }
 Matrix BinomialToPowerMatrix(std::int32_t m);
 

@@ -5,6 +5,7 @@
 #include <gmpxx.h>
 #include <gtest/gtest.h>
 
+#include "numeric/exact_number.h"
 #include "tests/support/same_bits.h"
 
 #include <algorithm>
@@ -248,6 +249,33 @@ TEST(BinomialToPowerMatrix, OrderTwelveLeaves32Bits) {
 TEST(BinomialToPowerMatrix, OrdersAboveThirtyThrow) {
   for (std::int32_t m : {31, 32, 100, kInt32Max}) {
     EXPECT_THROW(BinomialToPowerMatrix(m), std::overflow_error) << "m=" << m;
+  }
+}
+
+// Exact types form every order themselves: the same integers where both are formed, and at
+// any order the power moments of a point mass k, whose binomial moments are C(k, j), are k^i.
+TEST(BinomialToPowerMatrix, ExactOrdersEqualTheIntegersAndGoBeyondThirty) {
+  const MatrixOf<mpq_class> t30 = BinomialToPowerMatrix<mpq_class>(30);
+  const auto stirling = ExactStirlingTable(30);
+  for (std::size_t i = 1; i < t30.size(); ++i) {
+    for (std::size_t j = 0; j < t30[i].size(); ++j) {
+      EXPECT_EQ(t30[i][j], mpq_class(Factorial(j) * stirling[i][j])) << i << ", " << j;
+    }
+  }
+  constexpr int kOrder = 45;
+  constexpr long kPoint = 37;
+  SequenceOf<mpq_class> S;
+  mpz_class binomial = 1;
+  for (long j = 0; j <= kOrder; ++j) {
+    S.push_back(mpq_class(binomial));
+    binomial = binomial * (kPoint - j) / (j + 1);
+  }
+  const SequenceOf<mpq_class> mu =
+      MatrixTimesVector<mpq_class>(BinomialToPowerMatrix<mpq_class>(kOrder), S);
+  mpz_class power = 1;
+  for (std::size_t i = 0; i < mu.size(); ++i) {
+    EXPECT_EQ(mu[i], mpq_class(power)) << "order " << i;
+    power *= kPoint;
   }
 }
 

@@ -589,4 +589,89 @@ inline ExactOptimum ExactOptimumOf(const Distribution& x, int m) {
   return result;
 }
 
+// ---------------------------------------------------------------------------------------------
+// Every feasible basis, for objectives other than the union's.
+
+// Positive weights on `points` distinct subscripts of 0 .. n chosen at random, 0 elsewhere:
+// moments that only a few distributions have, where most bases are degenerate.
+inline Distribution RandomSparseDistribution(std::mt19937_64& rng, int n, int points,
+                                             std::int64_t max_weight = 1000) {
+  std::vector<int> subscripts;
+  for (int k = 0; k <= n; ++k) {
+    subscripts.push_back(k);
+  }
+  std::shuffle(subscripts.begin(), subscripts.end(), rng);
+  std::uniform_int_distribution<std::int64_t> weight(1, max_weight);
+  Distribution d;
+  d.weights.assign(static_cast<std::size_t>(n) + 1, 0);
+  for (int p = 0; p < points && p <= n; ++p) {
+    d.weights[static_cast<std::size_t>(subscripts[static_cast<std::size_t>(p)])] = weight(rng);
+  }
+  return d;
+}
+
+struct BasicSolution {
+  std::vector<int> basis;
+  RationalVector values;  // one per basis subscript
+};
+
+// Every set of m + 1 of the nodes 0 .. n whose basic solution for the moments of x (orders
+// 0 .. m) has no negative entry, with that solution: the basic solutions of ExactOptimumOf,
+// kept for any objective (the same interpolation, the same 64-bit sign test).
+inline std::vector<BasicSolution> FeasibleBasicSolutions(const Distribution& x, int m) {
+  const int n = x.n();
+  std::vector<BasicSolution> feasible;
+  std::vector<int> pick(static_cast<std::size_t>(m) + 1);
+  for (int i = 0; i <= m; ++i) {
+    pick[static_cast<std::size_t>(i)] = i;
+  }
+  const auto in_pick = [&pick](int k) { return std::binary_search(pick.begin(), pick.end(), k); };
+  for (;;) {
+    BasicSolution solution{pick, {}};
+    for (std::size_t j = 0; j < pick.size(); ++j) {
+      std::int64_t den = 1;
+      for (std::size_t l = 0; l < pick.size(); ++l) {
+        if (l != j) {
+          den *= pick[j] - pick[l];
+        }
+      }
+      // value_j * A * den
+      std::int64_t scaled = x.weights[static_cast<std::size_t>(pick[j])] * den;
+      for (int k = 0; k <= n; ++k) {
+        if (in_pick(k) || x.weights[static_cast<std::size_t>(k)] == 0) {
+          continue;
+        }
+        std::int64_t num = 1;
+        for (std::size_t l = 0; l < pick.size(); ++l) {
+          if (l != j) {
+            num *= k - pick[l];
+          }
+        }
+        scaled += x.weights[static_cast<std::size_t>(k)] * num;
+      }
+      const Rational value = Fraction(scaled, den) / x.total();
+      if (value < 0) {
+        break;
+      }
+      solution.values.push_back(value);
+    }
+    if (solution.values.size() == pick.size()) {
+      feasible.push_back(solution);
+    }
+    // Next set of m + 1 subscripts in lexicographic order.
+    int i = m;
+    while (i >= 0 && pick[static_cast<std::size_t>(i)] == n - m + i) {
+      --i;
+    }
+    if (i < 0) {
+      break;
+    }
+    ++pick[static_cast<std::size_t>(i)];
+    for (int t = i + 1; t <= m; ++t) {
+      pick[static_cast<std::size_t>(t)] = pick[static_cast<std::size_t>(t) - 1] + 1;
+    }
+  }
+  return feasible;
+}
+
 }  // namespace unionbound::bounds_testing

@@ -1,18 +1,43 @@
 #include "bounds/bound_solver.h"
 
 namespace unionbound {
+namespace {
+
+BoundResult Solve(Goal goal, const Vector& c, const Vector& z, const Vector& mu) {
+  const BoundWalk walk = WalkToBound(goal, c, z, mu);
+  const std::string message = WalkEndMessage(walk.end);
+  if (!message.empty()) {
+    std::cout << message << std::endl;
+  }
+  return walk.result;
+}
+
+}  // namespace
+
+const char* WalkEndMessage(WalkEnd end) {
+  switch (end) {
+    case WalkEnd::kInfeasible:
+      return "no feasible solution";
+    case WalkEnd::kRepeated:
+      return "the basis changes repeat; no bound found";
+    case WalkEnd::kOptimal:
+    case WalkEnd::kRefused:
+      break;
+  }
+  return "";
+}
 
 BoundWalk WalkToBound(Goal goal, const Vector& c, const Vector& z, const Vector& mu,
-                      NumeratorKernel numerator) {
-  return WalkToBound<double>(goal, c, z, mu, numerator);
+                      NumeratorKernel numerator, const IndexVector* start) {
+  return WalkToBound<double>(goal, c, z, mu, numerator, start);
 }
 
 BoundResult MinimumBound(const Vector& c, const Vector& z, const Vector& mu) {
-  return WalkToBound(Goal::kMinimum, c, z, mu).result;
+  return Solve(Goal::kMinimum, c, z, mu);
 }
 
 BoundResult MaximumBound(const Vector& c, const Vector& z, const Vector& mu) {
-  return WalkToBound(Goal::kMaximum, c, z, mu).result;
+  return Solve(Goal::kMaximum, c, z, mu);
 }
 
 }  // namespace unionbound

@@ -1,14 +1,19 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <iostream>
 #include <set>
+#include <string>
+#include <type_traits>
+#include <vector>
 
 #include "bounds/basis_rules.h"
 #include "bounds/bound_result.h"
 #include "kernels/index_range.h"
 #include "kernels/node_poly.h"
 #include "numeric/combinatorics.h"
+#include "numeric/exact_number.h"
 #include "numeric/lin_solve.h"
 #include "numeric/types.h"
 #include "numeric/vector_ops.h"
@@ -34,12 +39,18 @@ enum class WalkEnd {
   kRefused,     // inputs outside the requirements
 };
 
+// The line MinimumBound and MaximumBound write on standard output for a walk that ended this
+// way (without its line end); empty for an optimal or refused walk.
+const char* WalkEndMessage(WalkEnd end);
+
 // One solver call with how it ended and how many basis changes it made.
 template <class Number>
 struct BoundWalkOf {
   BoundResultOf<Number> result;
   WalkEnd end = WalkEnd::kRefused;
   std::int64_t basis_changes = 0;
+  // The basis the walk stood on when it ended, found or not: a later walk can start there.
+  IndexVector last_basis;
 };
 
 using BoundWalk = BoundWalkOf<double>;
@@ -51,18 +62,138 @@ using NumeratorOf = Number (*)(const SequenceOf<Number>& a, const SequenceOf<Num
 
 using NumeratorKernel = NumeratorOf<double>;
 
+// The columns of a moment program as the walk sees them: how many there are, and the nodes and
+// objective entries of a basis. Listed columns hold both in full; the union's columns are known
+// in closed form (node i is i, objective entry i is 0 for i = 0 and `unit` otherwise), so that
+// an exact walk on n + 1 columns needs no list of n + 1 rationals.
+template <class Number>
+struct ListedColumns {
+  const SequenceOf<Number>& c;
+  const SequenceOf<Number>& z;
+};
+
+template <class Number>
+struct UnionColumns {
+  std::int32_t n;
+  Number unit;
+};
+
+template <class Number>
+std::size_t ColumnCount(const ListedColumns<Number>& columns) {
+  return columns.z.size();
+}
+template <class Number>
+SequenceOf<Number> BasisNodes(const ListedColumns<Number>& columns, const IndexVector& basis) {
+  return SubVector<Number>(columns.z, basis);
+}
+template <class Number>
+SequenceOf<Number> BasisCosts(const ListedColumns<Number>& columns, const IndexVector& basis) {
+  return SubVector<Number>(columns.c, basis);
+}
+template <class Number>
+const char* ColumnsProblem(const ListedColumns<Number>& columns) {
+  if (columns.c.size() != columns.z.size()) {
+    return "the objective and the nodes differ in length";
+  }
+  for (std::size_t i = 1; i < columns.z.size(); ++i) {
+    if (!(columns.z[i - 1] < columns.z[i])) {
+      return "the nodes do not increase strictly";
+    }
+  }
+  return nullptr;
+}
+
+template <class Number>
+std::size_t ColumnCount(const UnionColumns<Number>& columns) {
+  return static_cast<std::size_t>(columns.n) + 1;
+}
+template <class Number>
+SequenceOf<Number> BasisNodes(const UnionColumns<Number>&, const IndexVector& basis) {
+  SequenceOf<Number> nodes;
+  for (std::int32_t subscript : basis) {
+    nodes.push_back(Number(subscript));
+  }
+  return nodes;
+}
+template <class Number>
+SequenceOf<Number> BasisCosts(const UnionColumns<Number>& columns, const IndexVector& basis) {
+  SequenceOf<Number> costs;
+  for (std::int32_t subscript : basis) {
+    costs.push_back(subscript == 0 ? Number(0) : columns.unit);
+  }
+  return costs;
+}
+template <class Number>
+const char* ColumnsProblem(const UnionColumns<Number>& columns) {
+  return columns.n < 0 ? "no nodes were given" : nullptr;
+}
+
 namespace bound_walk_detail {
 
-// The lowest tested position whose basic value is negative (a not-a-number counts as
-// negative), judged by the sign of its numerator times (-1)^(m - j).
-template <class Number>
-std::int32_t LeavingPosition(const SequenceOf<Number>& z, const SequenceOf<Number>& mu,
-                             const IndexVector& basis, std::int32_t first_tested,
-                             NumeratorOf<Number> numerator) {
+inline bool AllIntegers(const SequenceOf<Rational>& values) {
+  return std::all_of(values.begin(), values.end(),
+                     [](const Rational& x) { return x.get_den() == 1; });
+}
+
+// LeavingPosition in integers, for integer nodes: the moments times the least common multiple
+// of their denominators keep every numerator's sign, and integer products and sums cost a
+// fraction of rational ones, which reduce every result by a greatest common divisor.
+inline std::int32_t IntegerLeavingPosition(const SequenceOf<Rational>& nodes,
+                                           const SequenceOf<Rational>& mu,
+                                           std::int32_t first_tested) {
+  mpz_class common = 1;
+  for (const Rational& x : mu) {
+    mpz_lcm(common.get_mpz_t(), common.get_mpz_t(), x.get_den_mpz_t());
+  }
+  SequenceOf<mpz_class> scaled;
+  for (const Rational& x : mu) {
+    scaled.push_back(x.get_num() * (common / x.get_den()));
+  }
+  SequenceOf<mpz_class> integer_nodes;
+  for (const Rational& x : nodes) {
+    integer_nodes.push_back(x.get_num());
+  }
   const auto m = static_cast<std::int32_t>(mu.size()) - 1;
+  const std::vector<mpz_class> product = NodeProduct<mpz_class>(integer_nodes);
   for (std::int32_t j = first_tested; j <= m; ++j) {
-    const Number s =
-        IntPower<Number>(Number(-1), m - j) * numerator(mu, SubVector<Number>(z, basis), j);
+    const int sign = (m - j) % 2 == 0 ? 1 : -1;
+    if (sign * sgn(NumeratorFromProduct<mpz_class>(scaled, product, integer_nodes[j])) < 0) {
+      return j;
+    }
+  }
+  return basis_rules::kNone;
+}
+
+// The lowest tested position whose basic value is negative (a not-a-number counts as
+// negative), judged by the sign of its numerator times (-1)^(m - j). Without a numerator
+// kernel, double takes NodePolyMoment position by position, whose rounding the results are
+// compared by, and exact types divide one product polynomial of the basis nodes per position.
+template <class Number>
+std::int32_t LeavingPosition(const SequenceOf<Number>& nodes, const SequenceOf<Number>& mu,
+                             std::int32_t first_tested, NumeratorOf<Number> numerator) {
+  const auto m = static_cast<std::int32_t>(mu.size()) - 1;
+  if constexpr (std::is_same_v<Number, Rational>) {
+    if (numerator == nullptr && AllIntegers(nodes)) {
+      return IntegerLeavingPosition(nodes, mu, first_tested);
+    }
+  }
+  if constexpr (NumberTraits<Number>::kExact) {
+    if (numerator == nullptr) {
+      const std::vector<Number> product = NodeProduct<Number>(nodes);
+      for (std::int32_t j = first_tested; j <= m; ++j) {
+        const int sign = (m - j) % 2 == 0 ? 1 : -1;
+        if (sign * sgn(NumeratorFromProduct<Number>(mu, product, nodes[j])) < 0) {
+          return j;
+        }
+      }
+      return basis_rules::kNone;
+    }
+  }
+  if (numerator == nullptr) {
+    numerator = NodePolyMoment<Number>;
+  }
+  for (std::int32_t j = first_tested; j <= m; ++j) {
+    const Number s = IntPower<Number>(Number(-1), m - j) * numerator(mu, nodes, j);
     if (!(s >= 0)) {
       return j;
     }
@@ -70,84 +201,107 @@ std::int32_t LeavingPosition(const SequenceOf<Number>& z, const SequenceOf<Numbe
   return basis_rules::kNone;
 }
 
+// The basic solution of the final basis: LinSolve on its power matrix, whose rounding the
+// results are compared by, or for exact types each value as its numerator over
+// prod_{l != j} (z_j - z_l), which is the same solution in O(m^2) operations.
 template <class Number>
-bool AcceptableInput(const char* solver, const SequenceOf<Number>& c, const SequenceOf<Number>& z,
-                     const SequenceOf<Number>& mu) {
-  const char* problem = nullptr;
-  if (mu.empty()) {
-    problem = "no moments were given";
-  } else if (mu.size() > z.size()) {
-    problem = "more moment orders than nodes (m > n)";
-  } else if (c.size() != z.size()) {
-    problem = "the objective and the nodes differ in length";
-  } else {
-    for (std::size_t i = 1; i < z.size(); ++i) {
-      if (!(z[i - 1] < z[i])) {
-        problem = "the nodes do not increase strictly";
-        break;
+SequenceOf<Number> BasicSolution(const SequenceOf<Number>& nodes, const SequenceOf<Number>& mu) {
+  const auto m = static_cast<std::int32_t>(mu.size()) - 1;
+  if constexpr (NumberTraits<Number>::kExact) {
+    const std::vector<Number> product = NodeProduct<Number>(nodes);
+    SequenceOf<Number> solution;
+    for (std::size_t j = 0; j < nodes.size(); ++j) {
+      Number denominator(1);
+      for (std::size_t l = 0; l < nodes.size(); ++l) {
+        if (l != j) {
+          denominator = denominator * (nodes[j] - nodes[l]);
+        }
       }
+      solution.push_back(NumeratorFromProduct<Number>(mu, product, nodes[j]) / denominator);
     }
+    return solution;
+  } else {
+    return LinSolve<Number>(PowerMatrix<Number>(nodes, m), mu);
   }
-  if (problem != nullptr) {
-    std::cerr << "unionbound: " << solver << ": " << problem << "; no bound computed" << std::endl;
+}
+
+// Why the walk cannot run on these columns and moments, or nullptr when it can.
+template <class Number, class Columns>
+const char* InputProblem(const Columns& columns, const SequenceOf<Number>& mu) {
+  if (mu.empty()) {
+    return "no moments were given";
   }
-  return problem == nullptr;
+  if (mu.size() > ColumnCount(columns)) {
+    return "more moment orders than nodes (m > n)";
+  }
+  return ColumnsProblem(columns);
 }
 
 }  // namespace bound_walk_detail
 
-// The walk behind MinimumBound and MaximumBound, with the same messages and results, in any
-// number type: double is the interactive program's, bit for bit.
-template <class Number>
-BoundWalkOf<Number> WalkToBound(Goal goal, const SequenceOf<Number>& c, const SequenceOf<Number>& z,
-                                const SequenceOf<Number>& mu,
-                                NumeratorOf<Number> numerator = NodePolyMoment<Number>) {
+// The walk over the bases of one variant on any columns (see ListedColumns).
+template <class Number, class Columns>
+BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf<Number>& mu,
+                             NumeratorOf<Number> numerator, const IndexVector* start) {
   using namespace basis_rules;
   BoundWalkOf<Number> walk;
-  const char* name = goal == Goal::kMinimum ? "MinimumBound" : "MaximumBound";
-  if (!bound_walk_detail::AcceptableInput(name, c, z, mu)) {
+  if (const char* problem = bound_walk_detail::InputProblem(columns, mu); problem != nullptr) {
+    std::cerr << "unionbound: " << (goal == Goal::kMinimum ? "MinimumBound" : "MaximumBound")
+              << ": " << problem << "; no bound computed" << std::endl;
     return walk;
   }
-  const auto n = static_cast<std::int32_t>(z.size()) - 1;
+  const auto n = static_cast<std::int32_t>(ColumnCount(columns)) - 1;
   const auto m = static_cast<std::int32_t>(mu.size()) - 1;
   const Variant variant = VariantFor(goal, n, m);
-  IndexVector basis = variant.start;
+  IndexVector basis = start != nullptr ? *start : variant.start;
 
   // Rounding can turn a zero basic value negative and lead the walk back to a basis it has
   // left; remembering the bases makes sure the walk ends.
   std::set<IndexVector> visited{basis};
   for (;;) {
-    const std::int32_t p =
-        bound_walk_detail::LeavingPosition(z, mu, basis, variant.first_tested, numerator);
+    walk.last_basis = basis;
+    const std::int32_t p = bound_walk_detail::LeavingPosition(BasisNodes(columns, basis), mu,
+                                                              variant.first_tested, numerator);
     if (p == kNone) {
       break;
     }
     const EnteringRule rule = p % 2 == 1 ? variant.odd_position : variant.even_position;
     const std::int32_t e = EnteringSubscript(basis, p, rule, n);
     if (e == kNone) {
-      std::cout << "no feasible solution" << std::endl;
       walk.end = WalkEnd::kInfeasible;
       return walk;
     }
     basis = ChangeBasis(basis, p, e);
     ++walk.basis_changes;
     if (!visited.insert(basis).second) {
-      std::cout << "the basis changes repeat; no bound found" << std::endl;
       walk.end = WalkEnd::kRepeated;
       return walk;
     }
   }
 
-  const SequenceOf<Number> nodes = SubVector<Number>(z, basis);
-  walk.result.solution = LinSolve<Number>(PowerMatrix<Number>(nodes, m), mu);
-  walk.result.value = ScalarProduct<Number>(SubVector<Number>(c, basis), walk.result.solution);
+  walk.result.solution = bound_walk_detail::BasicSolution<Number>(BasisNodes(columns, basis), mu);
+  walk.result.value = ScalarProduct<Number>(BasisCosts(columns, basis), walk.result.solution);
   walk.result.basis = basis;
   walk.end = WalkEnd::kOptimal;
   return walk;
 }
 
+// The walk behind MinimumBound and MaximumBound, with the same results, in any number type:
+// double is the interactive program's, bit for bit. It prints nothing but a refusal of inputs
+// outside the requirements (on standard error); `end` tells how it ended (WalkEndMessage gives
+// the solvers' line for it). It starts from the variant's start basis, or from `start`, which
+// must then be a basis of the variant's shape (such as the last basis of another walk on the
+// same program).
+template <class Number>
+BoundWalkOf<Number> WalkToBound(Goal goal, const SequenceOf<Number>& c, const SequenceOf<Number>& z,
+                                const SequenceOf<Number>& mu,
+                                NumeratorOf<Number> numerator = nullptr,
+                                const IndexVector* start = nullptr) {
+  return WalkOver<Number>(goal, ListedColumns<Number>{c, z}, mu, numerator, start);
+}
+
 // The double form, which also takes braced lists.
 BoundWalk WalkToBound(Goal goal, const Vector& c, const Vector& z, const Vector& mu,
-                      NumeratorKernel numerator = NodePolyMoment);
+                      NumeratorKernel numerator = nullptr, const IndexVector* start = nullptr);
 
 }  // namespace unionbound

@@ -134,6 +134,44 @@ Number NodePolyMomentBySubsets(const SequenceOf<Number>& a, const SequenceOf<Num
   return result;
 }
 
+// Coefficients, lowest degree first, of prod over j of (x - z_j): degree |z|, leading 1.
+// Exact types judge a whole basis from this one product (see NumeratorFromProduct) in
+// O(|z|^2) operations instead of O(|z|^3) for every position by itself.
+template <class Number>
+std::vector<Number> NodeProduct(const SequenceOf<Number>& z) {
+  std::vector<Number> product{Number(1)};
+  for (const Number& node : z) {
+    // Times (x - node), from the top down so that each old coefficient is read before it is
+    // overwritten.
+    product.push_back(Number(0));
+    for (std::size_t t = product.size() - 1; t >= 1; --t) {
+      product[t] = product[t - 1] - node * product[t];
+    }
+    product[0] = Number(-1) * node * product[0];
+  }
+  return product;
+}
+
+// sum over t of a[t] times the coefficient of x^t in product / (x - root), root a zero of the
+// product: with product = NodeProduct(z) and root = z[c] this is NodePolyMoment(a, z, c) for
+// |a| = |z| (the walk's case), exactly, by one synthetic division.
+template <class Number>
+Number NumeratorFromProduct(const SequenceOf<Number>& a, const std::vector<Number>& product,
+                            const Number& root) {
+  const std::size_t degree = product.size() - 1;  // the quotient has degree - 1
+  Number quotient = product[degree];              // the leading coefficient, of x^(degree - 1)
+  Number result(0);
+  for (std::size_t t = degree; t-- > 0;) {
+    if (t < a.size()) {
+      result = result + a[t] * quotient;
+    }
+    if (t > 0) {
+      quotient = product[t] + root * quotient;
+    }
+  }
+  return result;
+}
+
 // The double forms, which also take braced lists.
 Matrix PowerMatrix(const Vector& z, std::int32_t m);
 double NodePolyMoment(const Vector& a, const Vector& z, std::int32_t c);

@@ -90,6 +90,12 @@ inline double NotingNumerator(const Vector& a, const Vector& z, std::int32_t c) 
   return NodePolyMoment(a, z, c);
 }
 
+// The line MinimumBound and MaximumBound write for a walk that ended this way.
+inline std::string SolverLine(WalkEnd end) {
+  const std::string message = WalkEndMessage(end);
+  return message.empty() ? "" : message + "\n";
+}
+
 struct TracedRun {
   BoundWalk walk;
   std::vector<Judged> judged;

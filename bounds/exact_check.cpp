@@ -1,0 +1,80 @@
+#include "bounds/exact_check.h"
+
+namespace unionbound {
+namespace {
+
+bool Acceptable(const BoundWalk& walk, const Rational& exact_value) {
+  if (walk.end != WalkEnd::kOptimal || !(walk.result.value >= 0.0 && walk.result.value <= 1.0)) {
+    return false;
+  }
+  return abs(Rational(walk.result.value) - exact_value) <= kCheckTolerance;
+}
+
+BoundWalk Rounded(const BoundWalkOf<Rational>& exact) {
+  BoundWalk walk;
+  walk.end = exact.end;
+  walk.basis_changes = exact.basis_changes;
+  walk.last_basis = exact.last_basis;
+  walk.result.basis = exact.result.basis;
+  walk.result.value = NearestDouble(exact.result.value);
+  for (const Rational& x : exact.result.solution) {
+    walk.result.solution.push_back(NearestDouble(x));
+  }
+  return walk;
+}
+
+// One variant of the walk never tests position 0, so a walk can end "optimal" on a basis whose
+// value there is negative. In exact arithmetic that happens only on moments that no
+// distribution has: such a basis is no feasible point, and the walk found no bound.
+BoundWalkOf<Rational> FeasibleOrNone(BoundWalkOf<Rational> walk) {
+  if (walk.end == WalkEnd::kOptimal) {
+    for (const Rational& x : walk.result.solution) {
+      if (sgn(x) < 0) {
+        walk.end = WalkEnd::kInfeasible;
+        walk.result = BoundResultOf<Rational>{};
+        break;
+      }
+    }
+  }
+  return walk;
+}
+
+}  // namespace
+
+BoundWalkOf<Rational> ExactSharpBound(Side side, const UnionProgramOf<Rational>& program,
+                                      const IndexVector* start) {
+  if (start != nullptr && !start->empty()) {
+    BoundWalkOf<Rational> walk = FeasibleOrNone(WalkToSharpBound<Rational>(side, program, start));
+    if (walk.end == WalkEnd::kOptimal) {
+      return walk;
+    }
+  }
+  return FeasibleOrNone(WalkToSharpBound<Rational>(side, program));
+}
+
+CheckedBound CheckSharpBound(Side side, const BoundWalk& double_walk,
+                             const UnionProgramOf<Rational>& exact_program) {
+  CheckedBound checked;
+  checked.shown = double_walk;
+  checked.exact = ExactSharpBound(side, exact_program, &double_walk.last_basis);
+  switch (checked.exact.end) {
+    case WalkEnd::kOptimal:
+      if (Acceptable(double_walk, checked.exact.result.value)) {
+        checked.check = BoundCheck::kConfirmed;
+      } else {
+        checked.check = BoundCheck::kFoundExactly;
+        checked.shown = Rounded(checked.exact);
+      }
+      break;
+    case WalkEnd::kInfeasible:
+      checked.check = BoundCheck::kNoDistribution;
+      break;
+    case WalkEnd::kRepeated:
+    case WalkEnd::kRefused:
+      checked.check = BoundCheck::kUndecided;
+      break;
+  }
+  return checked;
+}
+
+}  // namespace unionbound

@@ -2,16 +2,26 @@
 
 #include <algorithm>
 #include <iostream>
+#include <optional>
 
-#include "driver/sharp_bounds.h"
+#include "bounds/exact_check.h"
+#include "bounds/sharp_bounds.h"
+#include "driver/clock.h"
+#include "driver/exact_decimal.h"
 
 namespace unionbound {
 namespace {
 
-// A basic solution with a negative entry, or a value outside [0, 1], means that the moments
-// belong to no probability distribution, or that rounding spoiled the solve (values a few units
-// in the last place beyond 1 happen): either way the printed figure is not a bound.
-void WarnIfNotABound(const char* which, const BoundResult& bound) {
+constexpr const char* kProgram = "unionbound: ";
+
+const char* Name(Side side) {
+  return side == Side::kLower ? "lower" : "upper";
+}
+
+// Without the exact check: a basic solution with a negative entry, or a value outside [0, 1],
+// means that the moments belong to no probability distribution, or that rounding spoiled the
+// solve; either way the printed figure is not a bound.
+void WarnIfNotABound(Side side, const BoundResult& bound) {
   if (bound.basis.empty()) {
     return;
   }
@@ -21,42 +31,139 @@ void WarnIfNotABound(const char* which, const BoundResult& bound) {
   if (negative == bound.solution.end() && !outside) {
     return;
   }
-  std::cerr << "unionbound: warning: ";
+  std::cerr << kProgram << "warning: ";
   std::cerr.precision(17);
   if (negative != bound.solution.end()) {
     const auto position = static_cast<std::size_t>(negative - bound.solution.begin());
-    std::cerr << "the " << which << " bound's basic solution has the entry " << *negative
+    std::cerr << "the " << Name(side) << " bound's basic solution has the entry " << *negative
               << " at subscript " << bound.basis[position];
   } else {
-    std::cerr << "the " << which << " bound " << bound.value << " lies outside [0, 1]";
+    std::cerr << "the " << Name(side) << " bound " << bound.value << " lies outside [0, 1]";
   }
   std::cerr << ": the moments fit no probability distribution, or rounding spoiled the solve; "
                "the figure is not a bound"
             << std::endl;
 }
 
+// Why the double walk's own bound was not shown.
+void ReportExactFind(Side side, const BoundWalk& double_walk, const Rational& exact) {
+  std::cerr << kProgram << "the double-precision walk for the " << Name(side) << " bound ";
+  if (double_walk.end != WalkEnd::kOptimal) {
+    std::cerr << (double_walk.end == WalkEnd::kRepeated ? "repeated a basis"
+                                                        : "found no feasible solution");
+  } else {
+    const double value = double_walk.result.value;
+    const Rational drift = abs(Rational(value) - exact);
+    std::cerr.precision(17);
+    std::cerr << "drifted to " << value << ", " << RoundedDecimal(drift, 2)
+              << " from the exact optimum";
+    if (!(value >= 0.0 && value <= 1.0)) {
+      std::cerr << " and outside [0, 1]";
+    }
+  }
+  std::cerr << "; the bound shown was found in exact arithmetic" << std::endl;
+}
+
+struct TimedBound {
+  BoundResult result;
+  double seconds = 0.0;
+  bool no_distribution = false;
+  WalkEnd shown_end = WalkEnd::kRefused;
+};
+
+// One bound: the double walk, then its exact check when the exact program is given, timed
+// together from just before the walk's arguments are prepared.
+TimedBound ComputeBound(Side side, const UnionProgramOf<double>& program,
+                        const SequenceOf<Rational>* exact_S, std::int32_t n,
+                        std::optional<UnionProgramOf<Rational>>& exact_program) {
+  TimedBound bound;
+  const std::int32_t start = ElapsedMilliseconds();
+  const BoundWalk walk = WalkToSharpBound<double>(side, program);
+  bound.result = walk.result;
+  bound.shown_end = walk.end;
+  if (exact_S != nullptr) {
+    if (!exact_program) {
+      exact_program = UnionProgram<Rational>(n, *exact_S);
+    }
+    const CheckedBound checked = CheckSharpBound(side, walk, *exact_program);
+    bound.result = checked.shown.result;
+    bound.shown_end = checked.shown.end;
+    bound.no_distribution = checked.check == BoundCheck::kNoDistribution;
+    if (checked.check == BoundCheck::kFoundExactly) {
+      ReportExactFind(side, walk, checked.exact.result.value);
+    } else if (checked.check == BoundCheck::kUndecided) {
+      std::cerr << kProgram << "the exact check of the " << Name(side)
+                << " bound found no answer; the bound shown is unchecked" << std::endl;
+    }
+  } else {
+    WarnIfNotABound(side, walk.result);
+  }
+  bound.seconds = static_cast<double>(ElapsedMilliseconds() - start) * 0.001;
+  return bound;
+}
+
 }  // namespace
 
-BoundReport ComputeBounds(std::int32_t n, std::int32_t m, const Vector& S) {
+BoundReport ComputeBounds(std::int32_t n, std::int32_t m, const Vector& S,
+                          const SequenceOf<Rational>* exact_S) {
   const std::int32_t order = std::min(m, n);
   if (m > n) {
-    std::cerr << "unionbound: " << OrdersAboveEventsNote(n, m) << std::endl;
+    std::cerr << kProgram << OrdersAboveEventsNote(n, m) << std::endl;
   }
-  const SharpBoundsOf<double> bounds =
-      SolveSharpBounds<double>(n, Vector(S.begin(), S.begin() + order + 1));
+  const UnionProgramOf<double> program =
+      UnionProgram<double>(n, Vector(S.begin(), S.begin() + order + 1));
+  std::optional<SequenceOf<Rational>> exact_orders;
+  if (exact_S != nullptr) {
+    exact_orders.emplace(exact_S->begin(), exact_S->begin() + order + 1);
+  }
+  std::optional<UnionProgramOf<Rational>> exact_program;
+  const SequenceOf<Rational>* exact = exact_orders ? &*exact_orders : nullptr;
+  const TimedBound lower = ComputeBound(Side::kLower, program, exact, n, exact_program);
+  const TimedBound upper = ComputeBound(Side::kUpper, program, exact, n, exact_program);
+
+  // The solvers' own lines, for the bounds shown without one, in the order the walks ran.
+  for (const TimedBound* bound : {&lower, &upper}) {
+    const std::string message = WalkEndMessage(bound->shown_end);
+    if (!message.empty()) {
+      std::cout << message << std::endl;
+    }
+  }
   BoundReport report;
-  report.lower = bounds.lower.result;
-  report.upper = bounds.upper.result;
-  report.lower_time = bounds.lower_seconds;
-  report.upper_time = bounds.upper_seconds;
-  WarnIfNotABound("lower", report.lower);
-  WarnIfNotABound("upper", report.upper);
-  if (bounds.lower.end != WalkEnd::kOptimal || bounds.upper.end != WalkEnd::kOptimal) {
-    std::cerr << "unionbound: hint: rounding can stop this walk short of a bound that exists; "
-                 "unionbound-batch --exact solves the same data in exact arithmetic"
-              << std::endl;
-  }
+  report.lower = lower.result;
+  report.upper = upper.result;
+  report.lower_time = lower.seconds;
+  report.upper_time = upper.seconds;
+  report.fits_no_distribution = lower.no_distribution || upper.no_distribution;
   return report;
+}
+
+std::string EvidentMomentProblem(std::int32_t n, const SequenceOf<Rational>& S) {
+  for (std::size_t i = 0; i < S.size(); ++i) {
+    if (sgn(S[i]) < 0) {
+      return "S_" + std::to_string(i) + " = " + RoundedDecimal(S[i], 17) + " is negative";
+    }
+    if (i + 1 < S.size() && static_cast<std::int64_t>(i) < n) {
+      const auto k = static_cast<long>(i);
+      const Rational limit = Rational(n - k) / (k + 1) * S[i];
+      if (S[i + 1] > limit) {
+        return "S_" + std::to_string(i + 1) + " = " + RoundedDecimal(S[i + 1], 17) + " exceeds " +
+               RoundedDecimal(limit, 17) + ", the largest value that S_" + std::to_string(i) +
+               " = " + RoundedDecimal(S[i], 17) + " allows for " + std::to_string(n) +
+               " events (S_" + std::to_string(i + 1) + " <= (" + std::to_string(n) + " - " +
+               std::to_string(i) + ")/" + std::to_string(i + 1) + " S_" + std::to_string(i) + ")";
+      }
+    }
+  }
+  // Var X = E[X^2] - E[X]^2 with E[X^2] = S_1 + 2 S_2.
+  if (S.size() >= 3) {
+    const Rational variance = S[1] + 2 * S[2] - S[1] * S[1];
+    if (sgn(variance) < 0) {
+      return "S_1 = " + RoundedDecimal(S[1], 17) + " and S_2 = " + RoundedDecimal(S[2], 17) +
+             " give the number of events that occur the negative variance " +
+             RoundedDecimal(variance, 17);
+    }
+  }
+  return "";
 }
 
 }  // namespace unionbound

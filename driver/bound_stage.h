@@ -1,17 +1,34 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "driver/report.h"
+#include "numeric/exact_number.h"
 #include "numeric/types.h"
 
 namespace unionbound {
 
-// The sharp lower and upper bounds from the binomial moments S_0 .. S_m of n events, each
-// solver call timed. For odd order the solvers get the negated objective and their values are
-// negated back, the lower bound coming from the maximum. Orders above n carry no information
-// (every distribution on 0 .. n has them 0), so with m > n the bounds use the orders 0 .. n.
-// A bound that was not found keeps the value not-a-number, never negated.
-BoundReport ComputeBounds(std::int32_t n, std::int32_t m, const Vector& S);
+// The sharp lower and upper bounds from the binomial moments S_0 .. S_m of n events, each bound
+// timed, the check in exact arithmetic included. For odd order the solvers get the negated
+// objective and their values are negated back, the lower bound coming from the maximum. Orders
+// above n carry no information (every distribution on 0 .. n has them 0), so with m > n the
+// bounds use the orders 0 .. n. A bound that was not found keeps the value not-a-number, never
+// negated.
+//
+// With `exact_S`, the same moments as exact rationals of the data as written, each double walk
+// is checked in exact arithmetic: a bound the double walk missed, or one more than 1e-9 off or
+// outside [0, 1], is replaced by the exact optimum rounded to the nearest double, with a line on
+// standard error; the walk's "no feasible solution" is written on standard output only when no
+// bound exists. BoundReport::fits_no_distribution then says whether the data fit no
+// distribution at all, for the caller to say why.
+BoundReport ComputeBounds(std::int32_t n, std::int32_t m, const Vector& S,
+                          const SequenceOf<Rational>* exact_S = nullptr);
+
+// The first reason that a reader can see why binomial moments fit no distribution of the number
+// of occurring events on 0 .. n: a negative moment, S_(i+1) above (n - i) / (i + 1) times S_i
+// (since C(x, i + 1) = C(x, i) (x - i) / (i + 1) and x <= n), or a negative variance. Empty
+// when there is none so plain.
+std::string EvidentMomentProblem(std::int32_t n, const SequenceOf<Rational>& S);
 
 }  // namespace unionbound

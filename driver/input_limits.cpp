@@ -35,11 +35,11 @@ double MemoryNeeded(std::int32_t n, std::int64_t count) {
 
 }  // namespace
 
-std::string SizeProblem(std::int32_t n, std::int32_t m) {
+std::string SizeProblem(std::int32_t n, std::int32_t m, std::int32_t largest_order) {
   constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
   std::ostringstream problem;
-  if (m > kLargestOrder) {
-    problem << "m=" << m << " is too large: orders above " << kLargestOrder
+  if (m > largest_order) {
+    problem << "m=" << m << " is too large: orders above " << largest_order
             << " take too long to solve";
     return problem.str();
   }

@@ -13,6 +13,7 @@ inline constexpr int kLargestOrder = 20;
 // way: an order above kLargestOrder, more probabilities than a 32-bit count holds, or more
 // memory than the system has available. Checked before any input is read, so that a huge n
 // with a short file ends with a message instead of exhausting the memory.
-std::string SizeProblem(std::int32_t n, std::int32_t m);
+// `largest_order` is kLargestOrder for the double walk; exact arithmetic has no such limit.
+std::string SizeProblem(std::int32_t n, std::int32_t m, std::int32_t largest_order = kLargestOrder);
 
 }  // namespace unionbound

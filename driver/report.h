@@ -16,6 +16,8 @@ struct BoundReport {
   BoundResult upper;
   double lower_time = 0.0;
   double upper_time = 0.0;
+  // The exact check found that no distribution has these moments: no value is a bound.
+  bool fits_no_distribution = false;
 };
 
 // The thirteen lines of the two bound blocks. Reals take the stream's notation (fixed-point in

@@ -1,5 +1,6 @@
 #include "driver/run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
@@ -9,9 +10,11 @@
 #include <iostream>
 #include <limits>
 #include <optional>
+#include <sstream>
 #include <string>
 
 #include "driver/bound_stage.h"
+#include "driver/exact_moments.h"
 #include "driver/input_limits.h"
 #include "driver/probability_input.h"
 #include "moments/binomial.h"
@@ -74,6 +77,31 @@ bool UsableProbabilities(const ProbabilityRead& read) {
   return true;
 }
 
+// The first number of the file that is no probability, with its place; empty when all are.
+std::string FirstImprobableNumber(const ProbabilityRead& read) {
+  for (std::int64_t k = 0; k < read.good; ++k) {
+    const double p = read.values[static_cast<std::size_t>(k)];
+    if (!(p >= 0.0 && p <= 1.0)) {
+      std::ostringstream reason;
+      reason.precision(17);
+      reason << "number " << k + 1 << " of \"prob.txt\", " << p << ", lies outside [0, 1]";
+      return reason.str();
+    }
+  }
+  return "";
+}
+
+void ReportNoDistribution(const ProbabilityRead& read, std::int32_t n,
+                          const SequenceOf<Rational>& S) {
+  std::string reason = FirstImprobableNumber(read);
+  if (reason.empty()) {
+    reason = EvidentMomentProblem(n, S);
+  }
+  std::cerr << kProgram << "the data as written fit no probability distribution"
+            << (reason.empty() ? "" : ": " + reason)
+            << "; no value shown is a bound for real events" << std::endl;
+}
+
 void WriteMoments(std::int32_t n, std::int32_t m, const Vector& S, std::ostream& file) {
   file << "n=" << n << ", m=" << m << std::endl;
   file << "The binomial moments:" << std::endl;
@@ -113,7 +141,19 @@ int RunUnionbound() {
   }
   const Vector S = BinomialMoments(probabilities.values, *n, *m);
   WriteMoments(*n, *m, S, file);
-  const BoundReport report = ComputeBounds(*n, *m, S);
+  // The exact check reads the numbers again as written; without them the bounds go unchecked.
+  const ExactMoments exact = ExactMomentsFromFile("prob.txt", *n, *m);
+  if (!exact.problem.empty()) {
+    std::cerr << kProgram
+              << "note: the bounds were not checked in exact arithmetic: " << exact.problem
+              << std::endl;
+  }
+  const BoundReport report = ComputeBounds(*n, *m, S, exact.problem.empty() ? &exact.S : nullptr);
+  if (report.fits_no_distribution) {
+    const auto order = static_cast<std::size_t>(std::min(*n, *m)) + 1;
+    ReportNoDistribution(probabilities, *n,
+                         SequenceOf<Rational>(exact.S.begin(), exact.S.begin() + order));
+  }
   WriteBoundBlocks(report, file);
   if (file.is_open()) {
     file.close();

@@ -1,12 +1,15 @@
-// unionbound-batch: the sharp bounds for scripts. The same reader, moments and walk as the
-// interactive program, with the binomial moments given directly if need be, exact rational
-// arithmetic on request, a JSON report, and the classical bounds beside the sharp ones.
+// unionbound-batch: the sharp bounds for scripts. The same reader and moments as the
+// interactive program, the binomial moments given directly if need be, every bound computed in
+// exact rational arithmetic and shown as the nearest double (with its fraction on request), a
+// JSON report, and the classical bounds beside the sharp ones.
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <iostream>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
@@ -14,12 +17,14 @@
 #include <vector>
 
 #include "bounds/classical_bounds.h"
+#include "bounds/exact_check.h"
+#include "bounds/sharp_bounds.h"
+#include "driver/bound_stage.h"
 #include "driver/exact_decimal.h"
+#include "driver/exact_moments.h"
 #include "driver/input_limits.h"
 #include "driver/probability_input.h"
-#include "driver/sharp_bounds.h"
 #include "moments/binomial.h"
-#include "moments/binomial_moments.h"
 #include "numeric/exact_number.h"
 
 namespace unionbound {
@@ -47,22 +52,16 @@ struct Options {
   bool classical = false;
 };
 
-// The data of one run: S_0 .. S_m in the chosen arithmetic, the same in double for the
-// classical bounds, and the single and pairwise probabilities when the file gave them.
-template <class Number>
+// The data of one run: S_0 .. S_m exactly as written and as the nearest doubles, and from a
+// file the single and pairwise probabilities (for the spanning-tree bound) and the first number
+// that is no probability.
 struct Data {
-  SequenceOf<Number> S;
+  SequenceOf<Rational> S;
   Vector S_double;
   Vector singles;
   Vector pairs;
+  std::string improbable;
 };
-
-double ToDouble(double x) {
-  return x;
-}
-double ToDouble(const Rational& x) {
-  return std::strtod(RoundedDecimal(x, 17).c_str(), nullptr);
-}
 
 std::vector<std::string> SplitList(const std::string& list) {
   std::vector<std::string> items;
@@ -77,8 +76,8 @@ std::vector<std::string> SplitList(const std::string& list) {
   return items;
 }
 
-// One moment as written on the command line: a decimal number in the reader's sense, or with
-// --exact also a fraction of two of them ("83/22").
+// One moment as written on the command line: a decimal number in the reader's sense, or a
+// fraction of two of them ("83/22").
 std::optional<Rational> ExactMoment(const std::string& item) {
   const std::size_t slash = item.find('/');
   if (slash == std::string::npos) {
@@ -93,27 +92,16 @@ std::optional<Rational> ExactMoment(const std::string& item) {
 }
 
 // S_1 .. S_m as written on the command line.
-template <class Number>
-SequenceOf<Number> MomentsFromList(const std::string& list) {
-  SequenceOf<Number> S{Number(1)};
+SequenceOf<Rational> MomentsFromList(const std::string& list) {
+  SequenceOf<Rational> S{Rational(1)};
   for (const std::string& item : SplitList(list)) {
-    if constexpr (NumberTraits<Number>::kExact) {
-      const std::optional<Rational> exact = ExactMoment(item);
-      if (!exact) {
-        throw Unusable{"--moments: \"" + item + "\" is not a decimal number or a fraction"};
-      }
-      S.push_back(*exact);
-    } else {
-      if (!ExactDecimal(item)) {
-        throw Unusable{"--moments: \"" + item + "\" is not a decimal number" +
-                       (item.find('/') != std::string::npos ? " (fractions need --exact)" : "")};
-      }
-      const double value = std::strtod(item.c_str(), nullptr);
-      if (!std::isfinite(value)) {
-        throw Unusable{"--moments: \"" + item + "\" lies beyond the largest double"};
-      }
-      S.push_back(value);
+    const std::optional<Rational> exact = ExactMoment(item);
+    if (!exact) {
+      throw Unusable{"--moments: \"" + item +
+                     "\" is not a decimal number or a fraction, with powers of ten up to 10^" +
+                     std::to_string(kLargestExactExponent)};
     }
+    S.push_back(*exact);
   }
   return S;
 }
@@ -130,74 +118,40 @@ void CheckRead(const std::string& path, const std::string& problem, std::int64_t
   }
 }
 
-// The binomial moments of the file, summed exactly block by block, the last number read
-// standing for any missing ones as in the double reader.
-SequenceOf<Rational> ExactMomentsFromFile(const std::string& path, std::int32_t n, std::int32_t m,
-                                          std::int64_t needed) {
-  SequenceOf<Rational> S{Rational(1)};
-  std::int32_t order = 0;
-  std::int64_t left_in_block = 0;
-  Rational last(0);
-  std::string refused;
-  const auto next_entry = [&](const Rational& value) {
-    while (left_in_block == 0) {
-      ++order;
-      left_in_block = BinomialCount(n, order);
-      S.push_back(Rational(0));
+// The first number read that is no probability, with its place; empty when all are.
+std::string FirstImprobable(const std::string& path, const ProbabilityRead& read) {
+  for (std::int64_t k = 0; k < read.good; ++k) {
+    const double p = read.values[static_cast<std::size_t>(k)];
+    if (!(p >= 0.0 && p <= 1.0)) {
+      std::ostringstream reason;
+      reason.precision(17);
+      reason << "number " << k + 1 << " of \"" << path << "\", " << p << ", lies outside [0, 1]";
+      return reason.str();
     }
-    S.back() += value;
-    --left_in_block;
-  };
-  const TokenScan scan = VisitProbabilityTokens(path.c_str(), needed, [&](std::string_view token) {
-    const std::optional<Rational> value = ExactDecimal(token);
-    if (!value) {
-      refused = std::string(token.substr(0, 40));
-      return;
-    }
-    last = *value;
-    next_entry(last);
-  });
-  CheckRead(path, scan.problem, scan.good, needed);
-  if (!refused.empty()) {
-    throw Unusable{"\"" + path + "\": the power of ten of \"" + refused +
-                   "\" is too large for exact arithmetic"};
   }
-  for (std::int64_t k = scan.good; k < needed; ++k) {
-    next_entry(last);
-  }
-  while (static_cast<std::int32_t>(S.size()) < m + 1) {
-    S.push_back(Rational(0));
-  }
-  return S;
+  return "";
 }
 
-template <class Number>
-Data<Number> LoadData(const Options& options) {
-  Data<Number> data;
+Data LoadData(const Options& options) {
+  Data data;
   if (!options.moments.empty()) {
-    data.S = MomentsFromList<Number>(options.moments);
-    const auto m = static_cast<std::int32_t>(data.S.size()) - 1;
-    const std::string problem =
-        m > kLargestOrder ? SizeProblem(options.n, m) : SizeProblem(options.n, 0);
-    if (!problem.empty()) {
-      throw Unusable{problem};
-    }
+    data.S = MomentsFromList(options.moments);
   } else {
     const std::int32_t m = *options.m;
-    const std::string problem = SizeProblem(options.n, m);
+    const std::string problem = SizeProblem(options.n, m, std::numeric_limits<std::int32_t>::max());
     if (!problem.empty()) {
       throw Unusable{problem};
     }
     const std::int64_t needed = ProbabilityCount(options.n, m);
-    if constexpr (NumberTraits<Number>::kExact) {
-      data.S = ExactMomentsFromFile(options.prob, options.n, m, needed);
-    }
     const ProbabilityRead read = ReadProbabilityFile(options.prob.c_str(), needed);
-    if constexpr (!NumberTraits<Number>::kExact) {
-      CheckRead(options.prob, read.problem, read.good, needed);
-      data.S = BinomialMoments(read.values, options.n, m);
+    CheckRead(options.prob, read.problem, read.good, needed);
+    const ExactMoments exact = ExactMomentsFromFile(options.prob, options.n, m);
+    if (!exact.problem.empty()) {
+      throw Unusable{"\"" + options.prob + "\": " + exact.problem + " for exact arithmetic"};
     }
-    if (m >= 2) {
+    data.S = exact.S;
+    data.improbable = FirstImprobable(options.prob, read);
+    if (options.classical && m >= 2) {
       const auto n = static_cast<std::size_t>(options.n);
       data.singles = Vector(read.values.begin(), read.values.begin() + n);
       data.pairs =
@@ -205,8 +159,8 @@ Data<Number> LoadData(const Options& options) {
                  read.values.begin() + n + static_cast<std::size_t>(BinomialCount(options.n, 2)));
     }
   }
-  for (const Number& s : data.S) {
-    data.S_double.push_back(ToDouble(s));
+  for (const Rational& s : data.S) {
+    data.S_double.push_back(NearestDouble(s));
   }
   return data;
 }
@@ -225,61 +179,73 @@ const char* StatusName(WalkEnd end) {
   return "refused";
 }
 
+// The shortest decimal that reads back as the same double.
 std::string Decimal(double x) {
-  std::ostringstream out;
-  out.precision(17);
-  out << x;
-  return out.str();
+  char buffer[32];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, x);
+  return error == std::errc() ? std::string(buffer, end) : std::string("?");
 }
 
 Json NumberJson(double x) {
   return std::isfinite(x) ? Json(x) : Json(nullptr);
 }
-Json NumberJson(const Rational& x) {
-  return Json(x.get_str());
+
+// A value in the text report: the nearest double, and with --exact its fraction first.
+std::string NumberText(const Rational& x, bool exact) {
+  const std::string nearest = Decimal(NearestDouble(x));
+  if (!exact || x.get_den() == 1) {
+    return nearest;
+  }
+  return x.get_str() + " = " + nearest;
 }
 
-std::string NumberText(double x) {
-  return Decimal(x);
-}
-std::string NumberText(const Rational& x) {
-  return x.get_den() == 1 ? x.get_str() : x.get_str() + " = " + RoundedDecimal(x, 20);
-}
+struct Bound {
+  BoundWalkOf<Rational> walk;
+  double seconds = 0.0;
+};
 
-template <class Number>
-Json WalkJson(const BoundWalkOf<Number>& walk, double seconds) {
-  Json bound;
-  const bool found = walk.end == WalkEnd::kOptimal;
-  if constexpr (NumberTraits<Number>::kExact) {
-    bound["value"] = found ? Json(RoundedDecimal(walk.result.value, 20)) : Json(nullptr);
-    bound["fraction"] = found ? Json(walk.result.value.get_str()) : Json(nullptr);
-  } else {
-    bound["value"] = found ? NumberJson(walk.result.value) : Json(nullptr);
-  }
-  bound["basis"] =
-      Json(std::vector<std::int32_t>(walk.result.basis.begin(), walk.result.basis.end()));
-  Json solution = Json::array();
-  for (const Number& x : walk.result.solution) {
-    solution.push_back(NumberJson(x));
-  }
-  bound["solution"] = solution;
-  bound["status"] = StatusName(walk.end);
-  bound["basis_changes"] = walk.basis_changes;
-  bound["seconds"] = seconds;
+Bound SolveBound(Side side, const UnionProgramOf<Rational>& program) {
+  const auto start = std::chrono::steady_clock::now();
+  Bound bound;
+  bound.walk = ExactSharpBound(side, program);
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  // Microseconds: finer figures would only show the clock's noise.
+  bound.seconds = std::round(elapsed.count() * 1e6) / 1e6;
   return bound;
 }
 
-template <class Number>
-void WriteWalkText(const char* which, const BoundWalkOf<Number>& walk, double seconds,
-                   std::ostream& out) {
+Json BoundJson(const Bound& bound) {
+  const BoundWalkOf<Rational>& walk = bound.walk;
+  const bool found = walk.end == WalkEnd::kOptimal;
+  Json json;
+  json["value"] = found ? NumberJson(NearestDouble(walk.result.value)) : Json(nullptr);
+  json["fraction"] = found ? Json(walk.result.value.get_str()) : Json(nullptr);
+  json["basis"] =
+      Json(std::vector<std::int32_t>(walk.result.basis.begin(), walk.result.basis.end()));
+  Json solution = Json::array();
+  Json fractions = Json::array();
+  for (const Rational& x : walk.result.solution) {
+    solution.push_back(NumberJson(NearestDouble(x)));
+    fractions.push_back(x.get_str());
+  }
+  json["solution"] = solution;
+  json["solution_fractions"] = fractions;
+  json["status"] = StatusName(walk.end);
+  json["basis_changes"] = walk.basis_changes;
+  json["seconds"] = bound.seconds;
+  return json;
+}
+
+void WriteBoundText(const char* which, const Bound& bound, bool exact, std::ostream& out) {
+  const BoundWalkOf<Rational>& walk = bound.walk;
   out << which << " bound: ";
   if (walk.end == WalkEnd::kOptimal) {
-    out << NumberText(walk.result.value) << "\n";
+    out << NumberText(walk.result.value, exact) << "\n";
   } else {
     out << "none (" << StatusName(walk.end) << ")\n";
   }
   out << "  status " << StatusName(walk.end) << ", " << walk.basis_changes << " basis changes, "
-      << seconds << " s\n";
+      << bound.seconds << " s\n";
   out << "  basis {";
   for (std::int32_t subscript : walk.result.basis) {
     out << subscript << ",";
@@ -287,8 +253,8 @@ void WriteWalkText(const char* which, const BoundWalkOf<Number>& walk, double se
   out << "}\n";
   if (!walk.result.solution.empty()) {
     const char* separator = "  solution ";
-    for (const Number& x : walk.result.solution) {
-      out << separator << NumberText(x);
+    for (const Rational& x : walk.result.solution) {
+      out << separator << NumberText(x, exact);
       separator = ", ";
     }
     out << "\n";
@@ -296,8 +262,7 @@ void WriteWalkText(const char* which, const BoundWalkOf<Number>& walk, double se
 }
 
 // The classical bounds with the sharp ones, the tightest of each side marked.
-ClassicalBoundList BoundTable(const Data<double>& data, std::int32_t n, double lower,
-                              double upper) {
+ClassicalBoundList BoundTable(const Data& data, std::int32_t n, double lower, double upper) {
   ClassicalBoundList table = {{"sharp lower (this program)", BoundSide::kLower, lower},
                               {"sharp upper (this program)", BoundSide::kUpper, upper}};
   for (const ClassicalBoundList& more :
@@ -322,46 +287,42 @@ bool Tightest(const ClassicalBoundList& table, const ClassicalBound& row) {
   return std::isfinite(row.value);
 }
 
-template <class Number>
+double FoundValue(const Bound& bound) {
+  return bound.walk.end == WalkEnd::kOptimal ? NearestDouble(bound.walk.result.value)
+                                             : std::nan("");
+}
+
 int Run(const Options& options) {
-  Data<Number> data = LoadData<Number>(options);
+  const Data data = LoadData(options);
   const auto m = static_cast<std::int32_t>(data.S.size()) - 1;
   const std::int32_t order = std::min(m, options.n);
   if (m > options.n) {
     std::cerr << kProgram << OrdersAboveEventsNote(options.n, m) << std::endl;
   }
-
-  // The walks' own messages would mix with the report; their endings are reported instead.
-  std::ostringstream walk_messages;
-  std::streambuf* const console = std::cout.rdbuf(walk_messages.rdbuf());
-  const SharpBoundsOf<Number> bounds = SolveSharpBounds<Number>(
-      options.n, SequenceOf<Number>(data.S.begin(), data.S.begin() + order + 1));
-  std::cout.rdbuf(console);
-
-  const bool both = bounds.lower.end == WalkEnd::kOptimal && bounds.upper.end == WalkEnd::kOptimal;
-  const double lower =
-      bounds.lower.end == WalkEnd::kOptimal ? ToDouble(bounds.lower.result.value) : std::nan("");
-  const double upper =
-      bounds.upper.end == WalkEnd::kOptimal ? ToDouble(bounds.upper.result.value) : std::nan("");
-  Data<double> doubles;
-  doubles.S_double = data.S_double;
-  doubles.singles = data.singles;
-  doubles.pairs = data.pairs;
+  const SequenceOf<Rational> used(data.S.begin(), data.S.begin() + order + 1);
+  const UnionProgramOf<Rational> program = UnionProgram<Rational>(options.n, used);
+  const Bound lower = SolveBound(Side::kLower, program);
+  const Bound upper = SolveBound(Side::kUpper, program);
+  const bool both = lower.walk.end == WalkEnd::kOptimal && upper.walk.end == WalkEnd::kOptimal;
   const ClassicalBoundList table =
-      options.classical ? BoundTable(doubles, options.n, lower, upper) : ClassicalBoundList{};
+      options.classical ? BoundTable(data, options.n, FoundValue(lower), FoundValue(upper))
+                        : ClassicalBoundList{};
 
   if (options.json) {
     Json report;
     report["n"] = options.n;
     report["m"] = m;
-    report["arithmetic"] = options.exact ? "exact" : "double";
+    report["arithmetic"] = "exact";
     Json S = Json::array();
-    for (const Number& s : data.S) {
-      S.push_back(NumberJson(s));
+    Json S_fractions = Json::array();
+    for (std::size_t i = 0; i < data.S.size(); ++i) {
+      S.push_back(NumberJson(data.S_double[i]));
+      S_fractions.push_back(data.S[i].get_str());
     }
     report["S"] = S;
-    report["lower"] = WalkJson(bounds.lower, bounds.lower_seconds);
-    report["upper"] = WalkJson(bounds.upper, bounds.upper_seconds);
+    report["S_fractions"] = S_fractions;
+    report["lower"] = BoundJson(lower);
+    report["upper"] = BoundJson(upper);
     if (options.classical) {
       Json rows = Json::array();
       for (const ClassicalBound& row : table) {
@@ -374,17 +335,16 @@ int Run(const Options& options) {
     }
     std::cout << report.dump(2) << std::endl;
   } else {
-    std::cout << "n=" << options.n << ", m=" << m << ", "
-              << (options.exact ? "exact rational" : "double-precision") << " arithmetic\n";
+    std::cout << "n=" << options.n << ", m=" << m << ", exact rational arithmetic\n";
     std::cout << "binomial moments S_0 .. S_" << m << ":";
     const char* separator = " ";
-    for (const Number& s : data.S) {
-      std::cout << separator << NumberText(s);
+    for (const Rational& s : data.S) {
+      std::cout << separator << NumberText(s, options.exact);
       separator = ", ";
     }
     std::cout << "\n";
-    WriteWalkText("lower", bounds.lower, bounds.lower_seconds, std::cout);
-    WriteWalkText("upper", bounds.upper, bounds.upper_seconds, std::cout);
+    WriteBoundText("lower", lower, options.exact, std::cout);
+    WriteBoundText("upper", upper, options.exact, std::cout);
     if (options.classical) {
       std::cout << "\nbounds from the same data (* the tightest of its side):\n";
       for (const ClassicalBound& row : table) {
@@ -396,11 +356,13 @@ int Run(const Options& options) {
     }
     std::cout << std::flush;
   }
-  if (!both && !options.exact) {
-    std::cerr << kProgram
-              << "hint: rounding can stop the walk short of a bound that exists; --exact "
-                 "solves the same data in exact arithmetic"
-              << std::endl;
+  if (!both) {
+    std::string reason = data.improbable;
+    if (reason.empty()) {
+      reason = EvidentMomentProblem(options.n, used);
+    }
+    std::cerr << kProgram << "the data as written fit no probability distribution"
+              << (reason.empty() ? "" : ": " + reason) << "; no bound exists" << std::endl;
   }
   return both ? kBothFound : kBoundMissing;
 }
@@ -424,7 +386,9 @@ int main(int argc, char** argv) {
       app.add_option("--moments", options.moments, "binomial moments S1,...,Sm (m is their count)");
   prob->needs(m)->excludes(moments);
   moments->excludes(m);
-  app.add_flag("--exact", options.exact, "exact rational arithmetic (\"0.1\" is 1/10)");
+  app.add_flag("--exact", options.exact,
+               "show the exact fractions beside the doubles (the computation is always exact: "
+               "\"0.1\" is 1/10)");
   app.add_flag("--json", options.json, "one JSON object on standard output");
   app.add_flag("--classical", options.classical, "the classical bounds beside the sharp ones");
   try {
@@ -440,7 +404,7 @@ int main(int argc, char** argv) {
     return kUnusable;
   }
   try {
-    return options.exact ? Run<Rational>(options) : Run<double>(options);
+    return Run(options);
   } catch (const Unusable& refusal) {
     std::cerr << kProgram << refusal.message << std::endl;
     return kUnusable;

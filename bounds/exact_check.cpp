@@ -1,5 +1,7 @@
 #include "bounds/exact_check.h"
 
+#include "bounds/moment_program.h"
+
 namespace unionbound {
 namespace {
 
@@ -49,7 +51,26 @@ BoundWalkOf<Rational> ExactSharpBound(Side side, const UnionProgramOf<Rational>&
       return walk;
     }
   }
-  return FeasibleOrNone(WalkToSharpBound<Rational>(side, program));
+  BoundWalkOf<Rational> walk = FeasibleOrNone(WalkToSharpBound<Rational>(side, program));
+  if (walk.end == WalkEnd::kOptimal) {
+    return walk;
+  }
+  // The walk's own end is a claim of its shape rules; the general simplex, which cannot cycle
+  // and proves infeasibility from the program itself, has the last word.
+  const MomentProgramResult general =
+      SolveMomentProgram(side == Side::kLower ? Goal::kMinimum : Goal::kMaximum, kUnionObjective,
+                         program.n, program.S);
+  walk.basis_changes += general.pivots;
+  if (general.status == ProgramStatus::kInfeasible) {
+    walk.end = WalkEnd::kInfeasible;
+    return walk;
+  }
+  walk.end = WalkEnd::kOptimal;
+  walk.result.value = general.value;
+  walk.result.basis = general.basis;
+  walk.result.solution = general.distribution;
+  walk.last_basis = general.basis;
+  return walk;
 }
 
 CheckedBound CheckSharpBound(Side side, const BoundWalk& double_walk,

@@ -8,8 +8,9 @@ namespace unionbound {
 
 // The exact optimum of one side of the program: the walk in exact arithmetic from `start` (a
 // basis of the side's shape, such as where a double walk ended) or, when that walk finds no
-// bound, from the side's own start basis. In exact arithmetic the walk ends with no feasible
-// solution only when the moments fit no distribution on 0 .. n.
+// bound, from the side's own start basis; when neither finds one, the general exact simplex of
+// bounds/moment_program.h decides, so that the end is kOptimal, or kInfeasible exactly when the
+// moments fit no distribution on 0 .. n.
 BoundWalkOf<Rational> ExactSharpBound(Side side, const UnionProgramOf<Rational>& program,
                                       const IndexVector* start = nullptr);
 

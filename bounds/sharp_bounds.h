@@ -28,6 +28,7 @@ enum class Side { kLower, kUpper };
 template <class Number>
 struct UnionProgramOf {
   std::int32_t n = 0;
+  SequenceOf<Number> S;
   SequenceOf<Number> mu;
   SequenceOf<Number> nodes;
   SequenceOf<Number> objective;
@@ -38,6 +39,7 @@ UnionProgramOf<Number> UnionProgram(std::int32_t n, const SequenceOf<Number>& S)
   const auto order = static_cast<std::int32_t>(S.size()) - 1;
   UnionProgramOf<Number> program;
   program.n = n;
+  program.S = S;
   program.mu = MatrixTimesVector<Number>(BinomialToPowerMatrix<Number>(order), S);
   if constexpr (!NumberTraits<Number>::kExact) {
     program.nodes = RealRange<Number>(Number(0), Number(n));

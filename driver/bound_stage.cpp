@@ -1,6 +1,7 @@
 #include "driver/bound_stage.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <optional>
 
@@ -53,12 +54,15 @@ void ReportExactFind(Side side, const BoundWalk& double_walk, const Rational& ex
                                                         : "found no feasible solution");
   } else {
     const double value = double_walk.result.value;
-    const Rational drift = abs(Rational(value) - exact);
     std::cerr.precision(17);
-    std::cerr << "drifted to " << value << ", " << RoundedDecimal(drift, 2)
-              << " from the exact optimum";
+    std::cerr << "drifted to " << value;
+    // A not-a-number or an infinity has no exact value to measure the drift by.
+    if (std::isfinite(value)) {
+      std::cerr << ", " << RoundedDecimal(abs(Rational(value) - exact), 2)
+                << " from the exact optimum";
+    }
     if (!(value >= 0.0 && value <= 1.0)) {
-      std::cerr << " and outside [0, 1]";
+      std::cerr << (std::isfinite(value) ? " and" : ",") << " outside [0, 1]";
     }
   }
   std::cerr << "; the bound shown was found in exact arithmetic" << std::endl;

@@ -2,9 +2,11 @@
 // (0 .. n + 2), byte 2 the kind of moments:
 // - even: the moments of a distribution of the number of events whose masses are the next
 //   n + 1 bytes (zeros included), so that when the run prints nothing, the true probability of
-//   the union must lie between the bounds (up to rounding);
+//   the union must lie between the bounds (up to rounding); with the exact moments beside them
+//   the checked run must always find both bounds, within 1e-9 of bracketing that probability;
 // - odd: any binomial moments, eight bytes each taken as a double (infinities and
-//   not-a-numbers included), for which the run need only end and say nothing undefined.
+//   not-a-numbers included), for which the run need only end and say nothing undefined, also
+//   when the finite ones are checked exactly.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "driver/bound_stage.h"
+#include "numeric/exact_number.h"
 
 namespace {
 
@@ -73,6 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   size -= 3;
 
   Vector S{1.0};
+  unionbound::SequenceOf<unionbound::Rational> S_exact{unionbound::Rational(1)};
+  bool exact_known = true;
   double union_probability = 0.0;
   if (from_distribution) {
     if (size < static_cast<std::size_t>(n) + 1) {
@@ -93,10 +98,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     union_probability = 1.0 - mass[0];
     for (int i = 1; i <= m; ++i) {
       double s = 0.0;
+      unionbound::Rational exact(0);
       for (int k = 0; k <= n; ++k) {
         s += Choose(k, i) * mass[static_cast<std::size_t>(k)];
+        exact += unionbound::Rational(Choose(k, i) * data[k]) / total;
       }
       S.push_back(s);
+      S_exact.push_back(exact);
     }
   } else {
     for (int i = 1; i <= m; ++i) {
@@ -107,28 +115,46 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         size -= sizeof s;
       }
       S.push_back(s);
+      exact_known = exact_known && std::isfinite(s);
+      S_exact.push_back(exact_known ? unionbound::Rational(s) : unionbound::Rational(0));
     }
   }
 
-  std::ostringstream out;
-  std::ostringstream err;
-  std::streambuf* const console = std::cout.rdbuf(out.rdbuf());
-  std::streambuf* const errors = std::cerr.rdbuf(err.rdbuf());
-  const unionbound::BoundReport report = unionbound::ComputeBounds(n, m, S);
-  std::cout.rdbuf(console);
-  std::cerr.rdbuf(errors);
+  for (const bool checked : {false, true}) {
+    if (checked && !exact_known) {
+      break;
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    std::streambuf* const console = std::cout.rdbuf(out.rdbuf());
+    std::streambuf* const errors = std::cerr.rdbuf(err.rdbuf());
+    const unionbound::BoundReport report =
+        unionbound::ComputeBounds(n, m, S, checked ? &S_exact : nullptr);
+    std::cout.rdbuf(console);
+    std::cerr.rdbuf(errors);
 
-  if (!OnlyDefinedMessages(out.str()) || !OnlyOwnLines(err.str())) {
-    std::abort();
-  }
-  // With m > n the stage notes that it drops the orders above n; anything else it says means
-  // the figures are not bounds.
-  const bool silent = out.str().empty() && err.str().find("warning") == std::string::npos;
-  if (from_distribution && silent) {
-    constexpr double kRounding = 1e-6;
-    if (!(report.lower.value <= union_probability + kRounding) ||
-        !(report.upper.value >= union_probability - kRounding)) {
+    if (!OnlyDefinedMessages(out.str()) || !OnlyOwnLines(err.str())) {
       std::abort();
+    }
+    if (checked && from_distribution) {
+      // Moments of a real distribution: both bounds exist and bracket its union probability.
+      constexpr double kTolerance = 1e-9;
+      if (!out.str().empty() || report.fits_no_distribution ||
+          !(report.lower.value <= union_probability + kTolerance) ||
+          !(report.upper.value >= union_probability - kTolerance)) {
+        std::abort();
+      }
+      continue;
+    }
+    // With m > n the stage notes that it drops the orders above n; anything else it says
+    // means the figures are not bounds.
+    const bool silent = out.str().empty() && err.str().find("warning") == std::string::npos;
+    if (from_distribution && silent) {
+      constexpr double kRounding = 1e-6;
+      if (!(report.lower.value <= union_probability + kRounding) ||
+          !(report.upper.value >= union_probability - kRounding)) {
+        std::abort();
+      }
     }
   }
   return 0;

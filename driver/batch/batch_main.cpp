@@ -4,8 +4,6 @@
 // JSON report, and the classical bounds beside the sharp ones.
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <iostream>
@@ -17,8 +15,8 @@
 #include <vector>
 
 #include "bounds/classical_bounds.h"
-#include "bounds/exact_check.h"
 #include "bounds/sharp_bounds.h"
+#include "driver/batch/questions.h"
 #include "driver/bound_stage.h"
 #include "driver/exact_decimal.h"
 #include "driver/exact_moments.h"
@@ -29,8 +27,6 @@
 
 namespace unionbound {
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 constexpr const char* kProgram = "unionbound-batch: ";
 constexpr int kBothFound = 0;
@@ -165,102 +161,6 @@ Data LoadData(const Options& options) {
   return data;
 }
 
-const char* StatusName(WalkEnd end) {
-  switch (end) {
-    case WalkEnd::kOptimal:
-      return "optimal";
-    case WalkEnd::kInfeasible:
-      return "infeasible";
-    case WalkEnd::kRepeated:
-      return "cycle";
-    case WalkEnd::kRefused:
-      break;
-  }
-  return "refused";
-}
-
-// The shortest decimal that reads back as the same double.
-std::string Decimal(double x) {
-  char buffer[32];
-  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, x);
-  return error == std::errc() ? std::string(buffer, end) : std::string("?");
-}
-
-Json NumberJson(double x) {
-  return std::isfinite(x) ? Json(x) : Json(nullptr);
-}
-
-// A value in the text report: the nearest double, and with --exact its fraction first.
-std::string NumberText(const Rational& x, bool exact) {
-  const std::string nearest = Decimal(NearestDouble(x));
-  if (!exact || x.get_den() == 1) {
-    return nearest;
-  }
-  return x.get_str() + " = " + nearest;
-}
-
-struct Bound {
-  BoundWalkOf<Rational> walk;
-  double seconds = 0.0;
-};
-
-Bound SolveBound(Side side, const UnionProgramOf<Rational>& program) {
-  const auto start = std::chrono::steady_clock::now();
-  Bound bound;
-  bound.walk = ExactSharpBound(side, program);
-  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  // Microseconds: finer figures would only show the clock's noise.
-  bound.seconds = std::round(elapsed.count() * 1e6) / 1e6;
-  return bound;
-}
-
-Json BoundJson(const Bound& bound) {
-  const BoundWalkOf<Rational>& walk = bound.walk;
-  const bool found = walk.end == WalkEnd::kOptimal;
-  Json json;
-  json["value"] = found ? NumberJson(NearestDouble(walk.result.value)) : Json(nullptr);
-  json["fraction"] = found ? Json(walk.result.value.get_str()) : Json(nullptr);
-  json["basis"] =
-      Json(std::vector<std::int32_t>(walk.result.basis.begin(), walk.result.basis.end()));
-  Json solution = Json::array();
-  Json fractions = Json::array();
-  for (const Rational& x : walk.result.solution) {
-    solution.push_back(NumberJson(NearestDouble(x)));
-    fractions.push_back(x.get_str());
-  }
-  json["solution"] = solution;
-  json["solution_fractions"] = fractions;
-  json["status"] = StatusName(walk.end);
-  json["basis_changes"] = walk.basis_changes;
-  json["seconds"] = bound.seconds;
-  return json;
-}
-
-void WriteBoundText(const char* which, const Bound& bound, bool exact, std::ostream& out) {
-  const BoundWalkOf<Rational>& walk = bound.walk;
-  out << which << " bound: ";
-  if (walk.end == WalkEnd::kOptimal) {
-    out << NumberText(walk.result.value, exact) << "\n";
-  } else {
-    out << "none (" << StatusName(walk.end) << ")\n";
-  }
-  out << "  status " << StatusName(walk.end) << ", " << walk.basis_changes << " basis changes, "
-      << bound.seconds << " s\n";
-  out << "  basis {";
-  for (std::int32_t subscript : walk.result.basis) {
-    out << subscript << ",";
-  }
-  out << "}\n";
-  if (!walk.result.solution.empty()) {
-    const char* separator = "  solution ";
-    for (const Rational& x : walk.result.solution) {
-      out << separator << NumberText(x, exact);
-      separator = ", ";
-    }
-    out << "\n";
-  }
-}
-
 // The classical bounds with the sharp ones, the tightest of each side marked.
 ClassicalBoundList BoundTable(const Data& data, std::int32_t n, double lower, double upper) {
   ClassicalBoundList table = {{"sharp lower (this program)", BoundSide::kLower, lower},
@@ -287,9 +187,8 @@ bool Tightest(const ClassicalBoundList& table, const ClassicalBound& row) {
   return std::isfinite(row.value);
 }
 
-double FoundValue(const Bound& bound) {
-  return bound.walk.end == WalkEnd::kOptimal ? NearestDouble(bound.walk.result.value)
-                                             : std::nan("");
+double FoundValue(const ReportedBound& bound) {
+  return bound.found ? NearestDouble(bound.value) : std::nan("");
 }
 
 int Run(const Options& options) {
@@ -300,10 +199,8 @@ int Run(const Options& options) {
     std::cerr << kProgram << OrdersAboveEventsNote(options.n, m) << std::endl;
   }
   const SequenceOf<Rational> used(data.S.begin(), data.S.begin() + order + 1);
-  const UnionProgramOf<Rational> program = UnionProgram<Rational>(options.n, used);
-  const Bound lower = SolveBound(Side::kLower, program);
-  const Bound upper = SolveBound(Side::kUpper, program);
-  const bool both = lower.walk.end == WalkEnd::kOptimal && upper.walk.end == WalkEnd::kOptimal;
+  const auto [lower, upper] = SolveBounds(std::nullopt, options.n, used);
+  const bool both = lower.found && upper.found;
   const ClassicalBoundList table =
       options.classical ? BoundTable(data, options.n, FoundValue(lower), FoundValue(upper))
                         : ClassicalBoundList{};
@@ -343,8 +240,8 @@ int Run(const Options& options) {
       separator = ", ";
     }
     std::cout << "\n";
-    WriteBoundText("lower", lower, options.exact, std::cout);
-    WriteBoundText("upper", upper, options.exact, std::cout);
+    std::cout << BoundText("lower", lower, options.exact)
+              << BoundText("upper", upper, options.exact);
     if (options.classical) {
       std::cout << "\nbounds from the same data (* the tightest of its side):\n";
       for (const ClassicalBound& row : table) {

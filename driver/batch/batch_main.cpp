@@ -46,6 +46,8 @@ struct Options {
   bool exact = false;
   bool json = false;
   bool classical = false;
+  std::optional<std::string> at_least;
+  std::optional<std::string> exactly;
 };
 
 // The data of one run: S_0 .. S_m exactly as written and as the nearest doubles, and from a
@@ -191,7 +193,23 @@ double FoundValue(const ReportedBound& bound) {
   return bound.found ? NearestDouble(bound.value) : std::nan("");
 }
 
+// The union unless --at-least or --exactly asks otherwise.
+AskedQuestion QuestionOf(const Options& options) {
+  if (!options.at_least && !options.exactly) {
+    return std::nullopt;
+  }
+  const QuestionChoice choice =
+      options.at_least ? ChooseQuestion(Question::kAtLeast, *options.at_least, options.n)
+                       : ChooseQuestion(Question::kExactly, *options.exactly, options.n);
+  if (!choice.refusal.empty()) {
+    throw Unusable{choice.refusal};
+  }
+  return choice.question;
+}
+
 int Run(const Options& options) {
+  // A question that cannot be asked is refused before a large file is read.
+  const AskedQuestion question = QuestionOf(options);
   const Data data = LoadData(options);
   const auto m = static_cast<std::int32_t>(data.S.size()) - 1;
   const std::int32_t order = std::min(m, options.n);
@@ -199,17 +217,28 @@ int Run(const Options& options) {
     std::cerr << kProgram << OrdersAboveEventsNote(options.n, m) << std::endl;
   }
   const SequenceOf<Rational> used(data.S.begin(), data.S.begin() + order + 1);
-  const auto [lower, upper] = SolveBounds(std::nullopt, options.n, used);
+  const auto [lower, upper] = SolveBounds(question, options.n, used);
   const bool both = lower.found && upper.found;
+  // The classical bounds here bound the union; for another question they would mislead.
+  const bool classical = options.classical && !question;
+  if (options.classical && question) {
+    std::cerr << kProgram << "note: the classical bounds bound the union only; none are shown for "
+              << QuestionProbability(question, options.n) << std::endl;
+  }
   const ClassicalBoundList table =
-      options.classical ? BoundTable(data, options.n, FoundValue(lower), FoundValue(upper))
-                        : ClassicalBoundList{};
+      classical ? BoundTable(data, options.n, FoundValue(lower), FoundValue(upper))
+                : ClassicalBoundList{};
 
   if (options.json) {
     Json report;
     report["n"] = options.n;
     report["m"] = m;
     report["arithmetic"] = "exact";
+    if (question) {
+      report["question"] = {
+          {"kind", question->question == Question::kAtLeast ? "at least" : "exactly"},
+          {"r", question->r}};
+    }
     Json S = Json::array();
     Json S_fractions = Json::array();
     for (std::size_t i = 0; i < data.S.size(); ++i) {
@@ -220,7 +249,7 @@ int Run(const Options& options) {
     report["S_fractions"] = S_fractions;
     report["lower"] = BoundJson(lower);
     report["upper"] = BoundJson(upper);
-    if (options.classical) {
+    if (classical) {
       Json rows = Json::array();
       for (const ClassicalBound& row : table) {
         rows.push_back({{"name", row.name},
@@ -233,6 +262,9 @@ int Run(const Options& options) {
     std::cout << report.dump(2) << std::endl;
   } else {
     std::cout << "n=" << options.n << ", m=" << m << ", exact rational arithmetic\n";
+    if (question) {
+      std::cout << "bounds on " << QuestionProbability(question, options.n) << "\n";
+    }
     std::cout << "binomial moments S_0 .. S_" << m << ":";
     const char* separator = " ";
     for (const Rational& s : data.S) {
@@ -242,7 +274,7 @@ int Run(const Options& options) {
     std::cout << "\n";
     std::cout << BoundText("lower", lower, options.exact)
               << BoundText("upper", upper, options.exact);
-    if (options.classical) {
+    if (classical) {
       std::cout << "\nbounds from the same data (* the tightest of its side):\n";
       for (const ClassicalBound& row : table) {
         std::cout << (Tightest(table, row) ? "* " : "  ")
@@ -287,7 +319,15 @@ int main(int argc, char** argv) {
                "show the exact fractions beside the doubles (the computation is always exact: "
                "\"0.1\" is 1/10)");
   app.add_flag("--json", options.json, "one JSON object on standard output");
-  app.add_flag("--classical", options.classical, "the classical bounds beside the sharp ones");
+  app.add_flag("--classical", options.classical,
+               "the classical bounds of the union beside the sharp ones");
+  auto* at_least = app.add_option("--at-least", options.at_least,
+                                  "bound P(at least R of the n events occur) instead, 1 <= R <= n")
+                       ->type_name("R");
+  app.add_option("--exactly", options.exactly,
+                 "bound P(exactly R of the n events occur) instead, 1 <= R <= n")
+      ->type_name("R")
+      ->excludes(at_least);
   try {
     app.parse(argc, argv);
     if (options.prob.empty() && options.moments.empty()) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <fstream>
 #include <iostream>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -48,6 +49,8 @@ struct Options {
   bool classical = false;
   std::optional<std::string> at_least;
   std::optional<std::string> exactly;
+  bool by_order = false;
+  std::string plot;
 };
 
 // The data of one run: S_0 .. S_m exactly as written and as the nearest doubles, and from a
@@ -207,6 +210,15 @@ AskedQuestion QuestionOf(const Options& options) {
   return choice.question;
 }
 
+void WritePlot(const std::string& path, const std::string& svg) {
+  std::ofstream file(path, std::ios::binary);
+  file << svg;
+  file.close();
+  if (!file) {
+    throw Unusable{"cannot write the plot to \"" + path + "\""};
+  }
+}
+
 int Run(const Options& options) {
   // A question that cannot be asked is refused before a large file is read.
   const AskedQuestion question = QuestionOf(options);
@@ -228,6 +240,14 @@ int Run(const Options& options) {
   const ClassicalBoundList table =
       classical ? BoundTable(data, options.n, FoundValue(lower), FoundValue(upper))
                 : ClassicalBoundList{};
+  const std::vector<OrderRow> rows =
+      options.by_order || !options.plot.empty()
+          ? SolveByOrder(question, options.n, used, classical ? &data.S_double : nullptr)
+          : std::vector<OrderRow>{};
+  // Before the report, so that a plot that cannot be written leaves standard output empty.
+  if (!options.plot.empty()) {
+    WritePlot(options.plot, SvgPlot(ByOrderPlot(rows, question, options.n)));
+  }
 
   if (options.json) {
     Json report;
@@ -249,6 +269,9 @@ int Run(const Options& options) {
     report["S_fractions"] = S_fractions;
     report["lower"] = BoundJson(lower);
     report["upper"] = BoundJson(upper);
+    if (options.by_order) {
+      report["by_order"] = ByOrderJson(rows);
+    }
     if (classical) {
       Json rows = Json::array();
       for (const ClassicalBound& row : table) {
@@ -274,6 +297,9 @@ int Run(const Options& options) {
     std::cout << "\n";
     std::cout << BoundText("lower", lower, options.exact)
               << BoundText("upper", upper, options.exact);
+    if (options.by_order) {
+      std::cout << "\n" << ByOrderText(rows, options.exact);
+    }
     if (classical) {
       std::cout << "\nbounds from the same data (* the tightest of its side):\n";
       for (const ClassicalBound& row : table) {
@@ -328,6 +354,10 @@ int main(int argc, char** argv) {
                  "bound P(exactly R of the n events occur) instead, 1 <= R <= n")
       ->type_name("R")
       ->excludes(at_least);
+  app.add_flag("--by-order", options.by_order,
+               "the sharp bounds from S_1 .. S_k for every order k, one row each");
+  app.add_option("--plot", options.plot, "draw the bounds for every order k into an SVG file")
+      ->type_name("FILE.svg");
   try {
     app.parse(argc, argv);
     if (options.prob.empty() && options.moments.empty()) {

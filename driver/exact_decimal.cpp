@@ -52,22 +52,30 @@ std::optional<Rational> ExactDecimal(std::string_view text) {
     if (at == text.size()) {
       return std::nullopt;
     }
+    // The digits move the power by at most the text's length, so an exponent beyond this cap
+    // is refused whatever it is exactly; capping keeps the arithmetic in range.
+    const long cap = kLargestExactExponent + static_cast<long>(text.size()) + 1;
     for (; at < text.size() && IsDigit(text[at]); ++at) {
-      exponent = std::min(exponent * 10 + (text[at] - '0'), 10 * kLargestExactExponent);
+      exponent = std::min(exponent * 10 + (text[at] - '0'), cap);
     }
     exponent = exponent_negative ? -exponent : exponent;
   }
   if (at != text.size()) {
     return std::nullopt;
   }
-  const mpz_class mantissa(digits, 10);
-  if (mantissa == 0) {
+  if (digits.find_first_not_of('0') == std::string::npos) {
     return Rational(0);
   }
+  // The power is judged on the value, d * 10^power with d not a multiple of 10, so that every
+  // spelling of a number gets the same verdict ("1e100001" and "10e100000" alike).
+  const std::size_t last_digit = digits.find_last_not_of('0');
+  scale += static_cast<long>(digits.size() - 1 - last_digit);
+  digits.resize(last_digit + 1);
   const long power = exponent + scale;
   if (power > kLargestExactExponent || power < -kLargestExactExponent) {
     return std::nullopt;
   }
+  const mpz_class mantissa(digits, 10);
   Rational value = power >= 0 ? Rational(mantissa * PowerOfTen(static_cast<unsigned long>(power)))
                               : Rational(mantissa, PowerOfTen(static_cast<unsigned long>(-power)));
   value.canonicalize();

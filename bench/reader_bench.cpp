@@ -1,6 +1,7 @@
 // Reading "prob.txt": the block reader beside the plain stream extraction it replaces and a
-// from_chars pass that only sums the same bytes. UNIONBOUND_BENCH_EVENTS sets the number of
-// events n of the generated file (orders 1 and 2); the default 4472 gives 10^7 numbers.
+// from_chars pass that only sums the same bytes, and the block reader again with the exact
+// block sums taken in the same pass. UNIONBOUND_BENCH_EVENTS sets the number of events n of the
+// generated file (orders 1 and 2); the default 4472 gives 10^7 numbers.
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -21,11 +22,13 @@ struct GeneratedFile {
   std::filesystem::path path;
   std::int64_t count = 0;
   std::int64_t bytes = 0;
+  ExactBlocks blocks;
 
   GeneratedFile() {
     const char* events = std::getenv("UNIONBOUND_BENCH_EVENTS");
     const auto n = static_cast<std::int32_t>(events != nullptr ? std::atol(events) : 4472);
     path = std::filesystem::temp_directory_path() / "unionbound-reader-bench.txt";
+    blocks = MomentBlocks(n, 2);
     std::ofstream out(path, std::ios::binary);
     count = bench::WriteProbabilityText(n, 2, 20261210, out);
     out.close();
@@ -34,6 +37,7 @@ struct GeneratedFile {
   ~GeneratedFile() { std::filesystem::remove(path); }
 };
 
+// Written on first use, which each benchmark makes before its timing starts.
 const GeneratedFile& File() {
   static const GeneratedFile file;
   return file;
@@ -45,20 +49,33 @@ void Report(benchmark::State& state) {
 }
 
 void BM_BlockReader(benchmark::State& state) {
+  const GeneratedFile& prob = File();
   for (auto _ : state) {
-    const ProbabilityRead read = ReadProbabilityFile(File().path.c_str(), File().count);
+    const ProbabilityRead read = ReadProbabilityFile(prob.path.c_str(), prob.count);
     benchmark::DoNotOptimize(read.values.back());
   }
   Report(state);
 }
 
-void BM_StreamExtraction(benchmark::State& state) {
+// The same read, with each block's sum also taken exactly.
+void BM_BlockReaderExactSums(benchmark::State& state) {
+  const GeneratedFile& prob = File();
   for (auto _ : state) {
-    std::ifstream in(File().path);
+    const ProbabilityRead read = ReadProbabilityFile(prob.path.c_str(), prob.blocks);
+    benchmark::DoNotOptimize(read.values.back());
+    benchmark::DoNotOptimize(read.exact_block_sums.back());
+  }
+  Report(state);
+}
+
+void BM_StreamExtraction(benchmark::State& state) {
+  const GeneratedFile& prob = File();
+  for (auto _ : state) {
+    std::ifstream in(prob.path);
     in.imbue(std::locale::classic());
     Vector values;
     double x = 0.0;
-    for (std::int64_t k = 0; k < File().count; ++k) {
+    for (std::int64_t k = 0; k < prob.count; ++k) {
       in >> x;
       values.push_back(x);
     }
@@ -70,8 +87,9 @@ void BM_StreamExtraction(benchmark::State& state) {
 // The floor for any reader that converts every number: block reads and from_chars, summing
 // instead of storing.
 void BM_FromCharsSumOnly(benchmark::State& state) {
+  const GeneratedFile& prob = File();
   for (auto _ : state) {
-    std::FILE* file = std::fopen(File().path.c_str(), "r");
+    std::FILE* file = std::fopen(prob.path.c_str(), "r");
     std::vector<char> buffer(std::size_t{1} << 20);
     std::size_t kept = 0;
     double sum = 0.0;
@@ -113,6 +131,7 @@ void BM_FromCharsSumOnly(benchmark::State& state) {
 }
 
 BENCHMARK(BM_BlockReader)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlockReaderExactSums)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StreamExtraction)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FromCharsSumOnly)->Unit(benchmark::kMillisecond);
 

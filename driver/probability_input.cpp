@@ -1,15 +1,20 @@
 #include "driver/probability_input.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <vector>
 
+#include "driver/exact_decimal.h"
 #include "moments/binomial.h"
 
 namespace unionbound {
@@ -46,6 +51,12 @@ struct Token {
   bool reaches_end = false;  // more data could still extend it
   bool exact = false;        // `value` is the correctly rounded value
   double value = 0.0;
+  // The number as written is digits * 10^power, negated when `negative`, if `whole`: no
+  // non-zero digit was dropped and the exponent is the written one.
+  std::uint64_t digits = 0;
+  long power = 0;
+  bool negative = false;
+  bool whole = false;
 };
 
 constexpr std::uint64_t kExactMantissa = std::uint64_t{1} << 53;
@@ -115,6 +126,10 @@ Token ScanToken(const char* first, const char* last) {
   token.is_number = mantissa.seen && exponent_complete;
   token.reaches_end = p == last;
   const long power = mantissa.scale + written_exponent;
+  token.digits = mantissa.digits;
+  token.power = power;
+  token.negative = negative;
+  token.whole = !mantissa.truncated && !exponent_capped;
   if (token.is_number && !exponent_capped && !mantissa.truncated &&
       mantissa.digits <= kExactMantissa) {
     const auto magnitude = static_cast<double>(mantissa.digits);
@@ -171,9 +186,10 @@ class NumberScanner {
   explicit NumberScanner(std::string_view text)
       : buffer_(text.begin(), text.end()), end_(text.size()), at_end_(true) {}
 
-  // False at the end of the data and at the first token that is not a number. `text`, when
-  // given, receives the number as written; it stays valid until the next call.
-  bool Next(double& value, std::string_view* text = nullptr) {
+  // False at the end of the data and at the first token that is not a number. A number read is
+  // also passed to `visit` as its scan and its text, which stays valid during the call only.
+  template <class Visit>
+  bool Next(double& value, const Visit& visit) {
     for (;;) {
       while (begin_ < end_ && IsSpace(buffer_[begin_])) {
         ++begin_;
@@ -193,14 +209,17 @@ class NumberScanner {
       // Taken only now: asking for more data moves the unread bytes even when none came.
       const char* const first = buffer_.data() + begin_;
       begin_ += token.length;
-      if (text != nullptr) {
-        *text = std::string_view(first, token.length);
-      }
+      const std::string_view text(first, token.length);
       if (token.exact) {
         value = token.value;
+        visit(token, text);
         return true;
       }
-      return token.is_number && ConvertToken(first, first + token.length, value);
+      if (token.is_number && ConvertToken(first, first + token.length, value)) {
+        visit(token, text);
+        return true;
+      }
+      return false;
     }
   }
 
@@ -240,10 +259,175 @@ class NumberScanner {
   int error_ = 0;
 };
 
-ProbabilityRead ReadNumbers(NumberScanner& scanner, std::int64_t count) {
+// ---------------------------------------------------------------------------------------------
+// Exact block sums.
+
+__extension__ using WideSigned = __int128;
+
+// Powers of ten -kPowerWindow .. kPowerWindow have an integer accumulator each; a probability
+// written with up to 19 significant digits and a magnitude above 10^-11 lands there.
+constexpr int kPowerWindow = 30;
+
+mpz_class WideInteger(WideSigned x) {
+  const auto magnitude = x < 0 ? -static_cast<WideUnsigned>(x) : static_cast<WideUnsigned>(x);
+  mpz_class value(static_cast<unsigned long>(magnitude >> 64));
+  value <<= 64;
+  value += static_cast<unsigned long>(magnitude & ~std::uint64_t{0});
+  return x < 0 ? mpz_class(-value) : value;
+}
+
+mpz_class PowerOfTen(unsigned long exponent) {
+  mpz_class power;
+  mpz_ui_pow_ui(power.get_mpz_t(), 10, exponent);
+  return power;
+}
+
+// integer * 10^power.
+Rational Scaled(const mpz_class& integer, long power) {
+  Rational value = power >= 0 ? Rational(integer * PowerOfTen(static_cast<unsigned long>(power)))
+                              : Rational(integer, PowerOfTen(static_cast<unsigned long>(-power)));
+  value.canonicalize();
+  return value;
+}
+
+// The sum of accumulator[k] * 10^(k - kPowerWindow), by Horner's rule from the top power.
+Rational WindowSum(const std::array<WideSigned, 2 * kPowerWindow + 1>& accumulator) {
+  mpz_class total;
+  for (auto k = accumulator.size(); k-- > 0;) {
+    total *= 10;
+    total += WideInteger(accumulator[k]);
+  }
+  return Scaled(total, -kPowerWindow);
+}
+
+std::string TooLargeForExact(std::string_view text, std::int64_t place) {
+  constexpr std::size_t kShown = 20;
+  const std::string shown =
+      std::string(text.substr(0, kShown)) + (text.size() > kShown ? "..." : "");
+  return "the power of ten of number " + std::to_string(place) + ", \"" + shown +
+         "\", is too large for exact arithmetic";
+}
+
+// Each block's exact sum, gathered while the numbers are read. A number kept whole by the
+// scanner with its power of ten inside the window (nearly all of them) costs one 128-bit
+// addition to that power's accumulator; the rest, and the window itself once per block, go
+// through GMP. Each addition is below 10^19 in magnitude and a read holds at most 2^63
+// numbers, so an accumulator stays below 2^63 * 10^19 < 2^127 and cannot overflow.
+class ExactSums {
+ public:
+  explicit ExactSums(const std::vector<std::int64_t>& sizes)
+      : sizes_(sizes), sums_(sizes.size()), left_(sizes.empty() ? 0 : sizes.front()) {}
+
+  // Adds the next number read to its block.
+  void Add(const Token& token, std::string_view text) {
+    ++place_;
+    if (refused_) {
+      return;
+    }
+    if (left_ == 0) {
+      StartNextBlock();
+    }
+    --left_;
+    if (token.whole && token.power >= -kPowerWindow && token.power <= kPowerWindow) {
+      const WideSigned digits = token.digits;
+      window_[static_cast<std::size_t>(token.power + kPowerWindow)] +=
+          token.negative ? -digits : digits;
+      last_ = {token.digits, token.power, token.negative, true};
+      return;
+    }
+    AddOutsideWindow(text);
+  }
+
+  // Gives the sums once the reading has stopped: the entries not read repeat the last number
+  // read, as the doubles do.
+  void Finish(ProbabilityRead& read) {
+    if (refused_) {
+      read.exact_problem = TooLargeForExact(refused_text_, refused_place_);
+      return;
+    }
+    CloseBlock();
+    const Rational last = LastValue();
+    for (std::size_t k = block_; k < sizes_.size() && last != 0; ++k) {
+      const std::int64_t repeats = k == block_ ? left_ : sizes_[k];
+      sums_[k] += last * Rational(static_cast<long>(repeats));
+    }
+    read.exact = true;
+    read.exact_block_sums = std::move(sums_);
+  }
+
+ private:
+  // This and AddOutsideWindow stay out of line: the numbers the window takes need neither, and
+  // their loop runs tighter without them.
+  [[gnu::noinline]] void StartNextBlock() {
+    while (left_ == 0) {
+      CloseBlock();
+      left_ = sizes_[++block_];
+    }
+  }
+
+  [[gnu::noinline]] void AddOutsideWindow(std::string_view text) {
+    std::optional<Rational> value = ExactDecimal(text);
+    if (!value) {
+      refused_ = true;
+      refused_text_ = text;
+      refused_place_ = place_;
+      return;
+    }
+    others_ += *value;
+    last_.in_window = false;
+    last_other_ = std::move(*value);
+  }
+
+  void CloseBlock() {
+    if (block_ >= sizes_.size()) {
+      return;
+    }
+    sums_[block_] += WindowSum(window_) + others_;
+    window_.fill(0);
+    others_ = 0;
+  }
+
+  Rational LastValue() const {
+    if (!last_.in_window) {
+      return last_other_;
+    }
+    const Rational magnitude =
+        Scaled(mpz_class(static_cast<unsigned long>(last_.digits)), last_.power);
+    return last_.negative ? Rational(-magnitude) : magnitude;
+  }
+
+  const std::vector<std::int64_t>& sizes_;
+  std::vector<Rational> sums_;
+  std::size_t block_ = 0;
+  std::int64_t left_;       // numbers still to come in block_
+  std::int64_t place_ = 0;  // of the last number read, counted from 1 in the file
+  std::array<WideSigned, 2 * kPowerWindow + 1> window_{};
+  Rational others_;  // the numbers outside the window
+  // The last number read: digits * 10^power when it went to the window, else `last_other_`.
+  struct {
+    std::uint64_t digits = 0;
+    long power = 0;
+    bool negative = false;
+    bool in_window = true;
+  } last_;
+  Rational last_other_;
+  bool refused_ = false;
+  std::string refused_text_;  // the first number beyond the limit, and its place
+  std::int64_t refused_place_ = 0;
+};
+
+// The plain read's stand-in for ExactSums, which the compiler removes.
+struct NoExactSums {
+  void Add(const Token&, std::string_view) {}
+  void Finish(ProbabilityRead&) {}
+};
+
+template <class Sums>
+ProbabilityRead ReadNumbers(NumberScanner& scanner, std::int64_t count, Sums& sums) {
   ProbabilityRead read;
   double value = 0.0;
-  while (read.good < count && scanner.Next(value)) {
+  const auto add = [&sums](const Token& token, std::string_view text) { sums.Add(token, text); };
+  while (read.good < count && scanner.Next(value, add)) {
     read.values.push_back(value);
     ++read.good;
   }
@@ -253,24 +437,60 @@ ProbabilityRead ReadNumbers(NumberScanner& scanner, std::int64_t count) {
   // The extraction that failed, and every later one, leave the last number read in place.
   const double repeated = read.good > 0 ? read.values.back() : 0.0;
   read.values.resize(static_cast<std::size_t>(count), repeated);
+  sums.Finish(read);
   return read;
 }
 
-}  // namespace
-
-ProbabilityRead ReadProbabilityFile(const char* path, std::int64_t count) {
+template <class Sums>
+ProbabilityRead ReadFile(const char* path, std::int64_t count, Sums& sums) {
   errno = 0;
   FileHandle file(std::fopen(path, "r"));
   if (!file) {
     ProbabilityRead read;
     read.problem = std::strerror(errno != 0 ? errno : ENOENT);
     read.values.resize(static_cast<std::size_t>(count), 0.0);
+    sums.Finish(read);
     return read;
   }
   // The scanner reads whole blocks itself; the stream's own buffer would only add a copy.
   std::setvbuf(file.get(), nullptr, _IONBF, 0);
   NumberScanner scanner(file.get());
-  return ReadNumbers(scanner, count);
+  return ReadNumbers(scanner, count, sums);
+}
+
+// How many numbers the blocks hold, saturating as ProbabilityCount does.
+std::int64_t NumbersIn(const ExactBlocks& blocks) {
+  std::int64_t count = 0;
+  for (const std::int64_t size : blocks.sizes) {
+    if (size < 0) {
+      throw std::invalid_argument("ExactBlocks: a block of negative size");
+    }
+    count = size > std::numeric_limits<std::int64_t>::max() - count
+                ? std::numeric_limits<std::int64_t>::max()
+                : count + size;
+  }
+  return count;
+}
+
+}  // namespace
+
+ExactBlocks MomentBlocks(std::int32_t n, std::int32_t m) {
+  ExactBlocks blocks;
+  for (std::int32_t i = 1; i <= m; ++i) {
+    blocks.sizes.push_back(BinomialCount(n, i));
+  }
+  return blocks;
+}
+
+ProbabilityRead ReadProbabilityFile(const char* path, std::int64_t count) {
+  NoExactSums none;
+  return ReadFile(path, count, none);
+}
+
+ProbabilityRead ReadProbabilityFile(const char* path, const ExactBlocks& blocks) {
+  const std::int64_t count = NumbersIn(blocks);
+  ExactSums sums(blocks.sizes);
+  return ReadFile(path, count, sums);
 }
 
 TokenScan VisitProbabilityTokens(const char* path, std::int64_t count,
@@ -285,9 +505,8 @@ TokenScan VisitProbabilityTokens(const char* path, std::int64_t count,
   std::setvbuf(file.get(), nullptr, _IONBF, 0);
   NumberScanner scanner(file.get());
   double value = 0.0;
-  std::string_view text;
-  while (scan.good < count && scanner.Next(value, &text)) {
-    visit(text);
+  const auto pass_text = [&visit](const Token&, std::string_view text) { visit(text); };
+  while (scan.good < count && scanner.Next(value, pass_text)) {
     ++scan.good;
   }
   if (scanner.error() != 0) {
@@ -319,15 +538,27 @@ std::string ShortReadWarning(const std::string& path, std::int64_t good, std::in
 
 ProbabilityRead ParseProbabilities(std::string_view text, std::int64_t count) {
   NumberScanner scanner(text);
-  return ReadNumbers(scanner, count);
+  NoExactSums none;
+  return ReadNumbers(scanner, count, none);
+}
+
+ProbabilityRead ParseProbabilities(std::string_view text, const ExactBlocks& blocks) {
+  const std::int64_t count = NumbersIn(blocks);
+  NumberScanner scanner(text);
+  ExactSums sums(blocks.sizes);
+  return ReadNumbers(scanner, count, sums);
 }
 
 ProbabilityRead ReadProbabilities(std::int32_t n, std::int32_t m) {
-  const std::int64_t count = ProbabilityCount(n, m);
-  if (count == 0) {
-    return {};
+  const ExactBlocks blocks = MomentBlocks(n, m);
+  if (ProbabilityCount(n, m) == 0) {
+    // Every block is empty: nothing to read, and each sum is 0.
+    ProbabilityRead read;
+    read.exact = true;
+    read.exact_block_sums.resize(blocks.sizes.size());
+    return read;
   }
-  return ReadProbabilityFile("prob.txt", count);
+  return ReadProbabilityFile("prob.txt", blocks);
 }
 
 }  // namespace unionbound

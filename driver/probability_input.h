@@ -4,7 +4,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "numeric/exact_number.h"
 #include "numeric/types.h"
 
 namespace unionbound {
@@ -18,7 +20,28 @@ struct ProbabilityRead {
   std::int64_t good = 0;
   // Empty, or why the file could not be opened or read.
   std::string problem;
+  // When `exact`: one sum per block asked for, in order, of the entries of `values` taken as
+  // written ("0.1" is 1/10, "1e-400" is 10^-400, where the double is 0), so that the exact mode
+  // sums what the file says rather than its rounded doubles. An entry that repeats the last
+  // number read counts with that number's exact value, and with 0 when none was read. Empty
+  // when not `exact`.
+  std::vector<Rational> exact_block_sums;
+  // The exact sums were asked for and every number read has an exact value within the limit.
+  bool exact = false;
+  // Empty, or why the exact sums are missing: the first number whose power of ten lies beyond
+  // kLargestExactExponent (driver/exact_decimal.h), named by its text and its place in the file.
+  std::string exact_problem;
 };
+
+// The blocks whose exact sums a read gives besides the doubles: block k holds the next
+// sizes[k] numbers, in file order. The sizes are not negative.
+struct ExactBlocks {
+  std::vector<std::int64_t> sizes;
+};
+
+// The blocks of the binomial moments S_1 .. S_m of n events: C(n, i) numbers for order i, so
+// orders above n have empty blocks (and sum 0). None when m < 1.
+ExactBlocks MomentBlocks(std::int32_t n, std::int32_t m);
 
 // Reads `count` numbers as successive classic-locale extractions of a double would, converted
 // in large blocks with std::from_chars. An extraction fails at the end of the data, on a token
@@ -51,8 +74,16 @@ std::string ShortReadWarning(const std::string& path, std::int64_t good, std::in
 // The same reading applied to text in memory.
 ProbabilityRead ParseProbabilities(std::string_view text, std::int64_t count);
 
-// The ProbabilityCount(n, m) numbers of "prob.txt" in the working directory. The file is not
-// opened when no number is needed.
+// ReadProbabilityFile of as many numbers as the blocks hold, with each block's exact sum taken
+// in the same pass: a separate pass would convert every number a second time. The doubles are
+// the same as without the sums. Throws std::invalid_argument for a negative size.
+ProbabilityRead ReadProbabilityFile(const char* path, const ExactBlocks& blocks);
+
+// The same reading with exact block sums applied to text in memory.
+ProbabilityRead ParseProbabilities(std::string_view text, const ExactBlocks& blocks);
+
+// The ProbabilityCount(n, m) numbers of "prob.txt" in the working directory, with the exact
+// sums of the MomentBlocks(n, m). The file is not opened when no number is needed.
 ProbabilityRead ReadProbabilities(std::int32_t n, std::int32_t m);
 
 }  // namespace unionbound

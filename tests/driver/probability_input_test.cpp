@@ -18,12 +18,15 @@
 #include <filesystem>
 #include <limits>
 #include <locale>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "driver/exact_decimal.h"
+#include "tests/support/exact_sums_oracle.h"
 #include "tests/support/run_program.h"
 #include "tests/support/stream_oracle.h"
 
@@ -90,10 +93,12 @@ std::string Describe(double x) {
   return ::testing::AssertionSuccess();
 }
 
-ProbabilityRead ReadThroughFile(const std::string& text, std::int64_t count) {
+// The read of `text` written to a file, for a count or for exact blocks.
+template <class Request>
+ProbabilityRead ReadThroughFile(const std::string& text, const Request& request) {
   ScratchDirectory dir;
   dir.Write("prob.txt", text);
-  return ReadProbabilityFile((dir.path() / "prob.txt").c_str(), count);
+  return ReadProbabilityFile((dir.path() / "prob.txt").c_str(), request);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -615,6 +620,278 @@ INSTANTIATE_TEST_SUITE_P(Table, LongToken, ::testing::ValuesIn(LongTokens()),
                          });
 
 // ---------------------------------------------------------------------------------------------
+// Exact block sums: the numbers as written, summed block by block in the same pass, against
+// ExactDecimal of each number the stream extraction reads (tests/support/exact_sums_oracle.h).
+
+using testing::ExactBlockSumsOracle;
+using testing::ExactSumsOracle;
+
+// A rational for a failure message, shortened: some have hundreds of thousands of digits.
+std::string Shown(const Rational& x) {
+  constexpr std::size_t kShown = 120;
+  const std::string text = x.get_str();
+  return text.size() <= kShown
+             ? text
+             : text.substr(0, kShown) + "... (" + std::to_string(text.size()) + " characters)";
+}
+
+// The read's exact block sums equal the oracle's, or both find no sums and the read names the
+// number the oracle refused, by its place and its first 20 characters. The doubles are those
+// of the stream extraction, bit for bit, as they are without the sums.
+::testing::AssertionResult SameExactSumsAsOracle(const ProbabilityRead& got,
+                                                 const std::string& text,
+                                                 const std::vector<std::int64_t>& sizes) {
+  std::int64_t count = 0;
+  for (const std::int64_t size : sizes) {
+    count += size;
+  }
+  if (::testing::AssertionResult same = SameAsOracle(got, text, count); !same) {
+    return same;
+  }
+  const ExactSumsOracle want = ExactBlockSumsOracle(text, sizes);
+  if (!want.sums) {
+    const std::string named = "number " + std::to_string(want.place) + ", \"" +
+                              want.refused.substr(0, 20) +
+                              (want.refused.size() > 20 ? "...\"" : "\"");
+    if (got.exact || !got.exact_block_sums.empty() ||
+        got.exact_problem.find(named) == std::string::npos) {
+      return ::testing::AssertionFailure()
+             << "exact = " << got.exact << ", " << got.exact_block_sums.size()
+             << " sums, problem \"" << got.exact_problem << "\"; the oracle refuses " << named
+             << " in \"" << Printable(text) << "\"";
+    }
+    return ::testing::AssertionSuccess();
+  }
+  if (!got.exact || !got.exact_problem.empty() || got.exact_block_sums.size() != sizes.size()) {
+    return ::testing::AssertionFailure()
+           << "exact = " << got.exact << ", " << got.exact_block_sums.size() << " sums of "
+           << sizes.size() << ", problem \"" << got.exact_problem << "\" for \"" << Printable(text)
+           << "\"";
+  }
+  for (std::size_t k = 0; k < sizes.size(); ++k) {
+    if (got.exact_block_sums[k] != (*want.sums)[k]) {
+      return ::testing::AssertionFailure()
+             << "block " << k << " sums to " << Shown(got.exact_block_sums[k]) << ", want "
+             << Shown((*want.sums)[k]) << " for \"" << Printable(text) << "\"";
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// Two blocks around an empty one, for a table made with a count alone.
+std::vector<std::int64_t> HalvesOf(std::int64_t count) {
+  return {count / 2, 0, count - count / 2};
+}
+
+TEST_P(AwkwardFile, InMemoryExactSumsMatchOracle) {
+  const ReaderCase& c = GetParam();
+  const std::vector<std::int64_t> sizes = HalvesOf(c.count);
+  EXPECT_TRUE(SameExactSumsAsOracle(ParseProbabilities(c.text, ExactBlocks{sizes}), c.text, sizes));
+}
+
+TEST_P(AwkwardFile, FileExactSumsMatchOracle) {
+  const ReaderCase& c = GetParam();
+  const std::vector<std::int64_t> sizes = HalvesOf(c.count);
+  const ProbabilityRead got = ReadThroughFile(c.text, ExactBlocks{sizes});
+  EXPECT_TRUE(SameExactSumsAsOracle(got, c.text, sizes));
+  EXPECT_TRUE(got.problem.empty()) << got.problem;
+}
+
+// Spelled-out sums, so that the oracle itself is pinned down.
+struct KnownExactSums {
+  std::string name;
+  std::string text;
+  std::vector<std::int64_t> sizes;
+  std::optional<std::vector<std::string>> sums;  // in lowest terms; none when refused
+  std::string problem;                           // part of the reason when refused
+};
+
+std::ostream& operator<<(std::ostream& out, const KnownExactSums& c) {
+  return out << c.name << ": \"" << Printable(c.text) << "\"";
+}
+
+// "1/1000...": 10^-k as GMP writes it.
+std::string TenToMinus(std::size_t k) {
+  return "1/1" + std::string(k, '0');
+}
+
+std::vector<KnownExactSums> KnownExactSumsTable() {
+  const std::string million_zeros(1'000'004, '0');
+  const std::string many_zeros(kLargestExactExponent + 5, '0');
+  return {
+      {"TenthsAreExact", "0.1 0.2 0.3", {3}, {{"3/5"}}, ""},
+      {"BlocksInFileOrder", "0.5 0.25 0.125\n0.0625", {3, 1}, {{"7/8", "1/16"}}, ""},
+      {"EmptyBlocksSumToZero", "0.5 0.25", {0, 2, 0}, {{"0", "3/4", "0"}}, ""},
+      {"ShortFileRepeatsLastExactly", "0.1 0.2", {2, 3}, {{"3/10", "3/5"}}, ""},
+      {"BadTokenRepeatsLastExactly", "0.5 0.1 x 7", {2, 2}, {{"3/5", "1/5"}}, ""},
+      {"OverflowRepeatsLastExactly", "0.3 1e999 2", {3}, {{"9/10"}}, ""},
+      {"NothingReadGivesZeros", "abc", {2, 1}, {{"0", "0"}}, ""},
+      {"NegativeZeros", "-0 -0.0e7 0.5 -.0", {4}, {{"1/2"}}, ""},
+      {"UnderflowKeepsItsValue", "1e-400 -1e-400 1e-400", {3}, {{TenToMinus(400)}}, ""},
+      {"LongMantissasCancel",
+       "0.12345678901234567890123456789 -0.12345678901234567890123456789 7",
+       {3},
+       {{"7"}},
+       ""},
+      {"SumsBeyondSixtyFourBits",
+       "9999999999999999999 9999999999999999999 -1 -9999999999999999999",
+       {3, 1},
+       {{"19999999999999999997", "-9999999999999999999"}},
+       ""},
+      {"PowersAtAndBeyondTheWindow",
+       "1e30 1e31 -1e-30 -1e-31",
+       {2, 2},
+       {{"11" + std::string(30, '0'), "-11/1" + std::string(31, '0')}},
+       ""},
+      {"ZeroWithHugeExponent", "0e999999999 0.5 -0e-99999999999", {3}, {{"1/2"}}, ""},
+      {"TrailingZerosDoNotCount",
+       "1." + many_zeros + " 5" + many_zeros + "e-100005",
+       {2},
+       {{"6"}},
+       ""},
+      {"LimitItself", "1e-100000", {1}, {{TenToMinus(100000)}}, ""},
+      {"MillionZerosCancelledByExponent", "0." + million_zeros + "1e1000005", {1}, {{"1"}}, ""},
+      {"MillionZerosBeforeALongMantissa",
+       "0." + million_zeros + "12345678901234567890123e1000005",
+       {1},
+       {{"12345678901234567890123/1" + std::string(22, '0')}},
+       ""},
+      {"PowerBeyondLimit", "0.5 1e-100001 0.25", {3}, std::nullopt, "number 2, \"1e-100001\""},
+      {"ShortFileAfterPowerBeyondLimit", "-1e-100001", {1, 2}, std::nullopt, "number 1,"},
+      {"LongTokenNamedByTwentyCharacters",
+       "0.5 0.25 -12345678901234567890123e-100030",
+       {1, 2},
+       std::nullopt,
+       "number 3, \"-1234567890123456789...\""},
+      {"MillionZerosThenPowerBeyondLimit",
+       "0.5 0." + million_zeros + "1e-9999999",
+       {2},
+       std::nullopt,
+       "number 2, \"0.000000000000000000...\""},
+  };
+}
+
+class KnownExactFile : public ::testing::TestWithParam<KnownExactSums> {};
+
+TEST_P(KnownExactFile, GivesTheSpelledOutSums) {
+  const KnownExactSums& c = GetParam();
+  const ExactSumsOracle oracle = ExactBlockSumsOracle(c.text, c.sizes);
+  ASSERT_EQ(oracle.sums.has_value(), c.sums.has_value()) << "oracle refuses " << oracle.refused;
+  if (c.sums) {
+    ASSERT_EQ(oracle.sums->size(), c.sums->size());
+    for (std::size_t k = 0; k < c.sums->size(); ++k) {
+      EXPECT_EQ((*oracle.sums)[k].get_str(), (*c.sums)[k]) << "oracle block " << k;
+    }
+  }
+  for (const ProbabilityRead& got : {ParseProbabilities(c.text, ExactBlocks{c.sizes}),
+                                     ReadThroughFile(c.text, ExactBlocks{c.sizes})}) {
+    EXPECT_EQ(got.exact, c.sums.has_value()) << got.exact_problem;
+    if (c.sums) {
+      ASSERT_EQ(got.exact_block_sums.size(), c.sums->size());
+      for (std::size_t k = 0; k < c.sums->size(); ++k) {
+        EXPECT_EQ(got.exact_block_sums[k].get_str(), (*c.sums)[k]) << "block " << k;
+      }
+      EXPECT_EQ(got.exact_problem, "");
+    } else {
+      EXPECT_TRUE(got.exact_block_sums.empty());
+      EXPECT_NE(got.exact_problem.find(c.problem), std::string::npos) << got.exact_problem;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, KnownExactFile, ::testing::ValuesIn(KnownExactSumsTable()),
+                         [](const ::testing::TestParamInfo<KnownExactSums>& info) {
+                           return info.param.name;
+                         });
+
+// Numbers aimed at the exact sums: mantissas of up to 40 digits with leading and trailing
+// zeros, the point anywhere, powers of ten on both sides of the edges of the reader's integer
+// accumulators (10^-30 .. 10^30) and, now and then, of kLargestExactExponent.
+std::string WideNumber(Fragments& fragments) {
+  std::string number = fragments.Sign();
+  if (fragments.Pick(4) == 0) {
+    number += std::string(1 + fragments.Pick(4), '0');
+  }
+  const std::size_t length =
+      fragments.Pick(3) == 0 ? 20 + fragments.Pick(21) : 1 + fragments.Pick(19);
+  std::string digits = fragments.Digits(length);
+  if (fragments.Pick(4) == 0) {
+    digits += std::string(1 + fragments.Pick(6), '0');
+  }
+  const std::size_t point = fragments.Pick(digits.size() + 3);
+  if (point <= digits.size()) {
+    digits.insert(point, ".");
+  }
+  number += digits;
+  if (fragments.Pick(2) == 0) {
+    number += fragments.Pick(2) == 0 ? "e" : "E";
+    const bool near_limit = fragments.Pick(60) == 0;
+    const long exponent =
+        near_limit ? -(kLargestExactExponent - 25 + static_cast<long>(fragments.Pick(50)))
+                   : static_cast<long>(fragments.Pick(91)) - 45;
+    number += exponent < 0 ? "-" : (fragments.Pick(3) == 0 ? "+" : "");
+    number += std::to_string(std::labs(exponent));
+  }
+  return number;
+}
+
+// A text of wide numbers with the reader's other tokens and junk among them, and a random
+// layout of blocks (some empty) over a count that may pass the numbers present.
+struct ExactRound {
+  std::string text;
+  std::vector<std::int64_t> sizes;
+};
+
+ExactRound RandomExactRound(Fragments& fragments) {
+  ExactRound round;
+  const std::size_t tokens = fragments.Pick(30);
+  for (std::size_t k = 0; k < tokens; ++k) {
+    const std::uint64_t kind = fragments.Pick(20);
+    round.text += kind < 14   ? WideNumber(fragments)
+                  : kind < 19 ? fragments.Number()
+                              : fragments.Junk();
+    round.text += fragments.Separator();
+  }
+  auto left = static_cast<std::int64_t>(fragments.Pick(tokens + 6));
+  while (left > 0 || fragments.Pick(3) == 0) {
+    const auto size =
+        static_cast<std::int64_t>(fragments.Pick(static_cast<std::uint64_t>(left) + 1));
+    round.sizes.push_back(size);
+    left -= size;
+  }
+  return round;
+}
+
+TEST(RandomTexts, InMemoryExactSumsMatchOracle) {
+  Fragments fragments(20261210);
+  for (int round = 0; round < 10000; ++round) {
+    const ExactRound r = RandomExactRound(fragments);
+    ASSERT_TRUE(
+        SameExactSumsAsOracle(ParseProbabilities(r.text, ExactBlocks{r.sizes}), r.text, r.sizes))
+        << "round " << round;
+  }
+}
+
+// Half of the texts are shifted by blanks so that the reader's first block ends at a random
+// character of theirs, usually inside a number.
+TEST(RandomTexts, FileExactSumsMatchOracle) {
+  Fragments fragments(4242);
+  ScratchDirectory dir;
+  const std::string path = (dir.path() / "prob.txt").string();
+  for (int round = 0; round < 1000; ++round) {
+    ExactRound r = RandomExactRound(fragments);
+    if (fragments.Pick(2) == 0 && !r.text.empty()) {
+      const std::size_t cut = fragments.Pick(r.text.size());
+      r.text.insert(0, kBlock - cut, fragments.Pick(2) == 0 ? ' ' : '\n');
+    }
+    dir.Write("prob.txt", r.text);
+    ASSERT_TRUE(SameExactSumsAsOracle(ReadProbabilityFile(path.c_str(), ExactBlocks{r.sizes}),
+                                      r.text, r.sizes))
+        << "round " << round;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Files that cannot be read.
 
 TEST(UnreadableProbabilityFile, MissingFileGivesReasonAndZeros) {
@@ -638,6 +915,16 @@ TEST(UnreadableProbabilityFile, DirectoryGivesReasonAndZeros) {
   for (double v : read.values) {
     EXPECT_EQ(std::bit_cast<std::uint64_t>(v), std::bit_cast<std::uint64_t>(0.0));
   }
+}
+
+TEST(UnreadableProbabilityFile, MissingFileGivesReasonAndExactZeros) {
+  ScratchDirectory dir;
+  const ProbabilityRead read =
+      ReadProbabilityFile((dir.path() / "absent.txt").c_str(), ExactBlocks{{2, 0, 1}});
+  EXPECT_FALSE(read.problem.empty());
+  EXPECT_EQ(read.values, (Vector{0.0, 0.0, 0.0}));
+  EXPECT_TRUE(read.exact);
+  EXPECT_EQ(read.exact_block_sums, (std::vector<Rational>{0, 0, 0}));
 }
 
 TEST(UnreadableProbabilityFile, MissingFileWithCountZeroStillReportsReason) {
@@ -723,6 +1010,31 @@ TEST_F(ProbTxtInWorkingDirectory, LineLayoutDoesNotMatter) {
   const Vector many_lines = ReadProbabilities(3, 3).values;
   EXPECT_EQ(one_line, many_lines);
   EXPECT_EQ(one_line, (Vector{0.4, 0.3, 0.2, 0.1, 0.05, 0.04, 0.03}));
+}
+
+TEST_F(ProbTxtInWorkingDirectory, ExactSumsFollowTheMomentBlocks) {
+  // n = 2, m = 3: blocks of 2, 1 and 0 numbers; the third order has sum 0.
+  dir_.Write("prob.txt", "0.1 0.7\n0.3\n0.0625 0.03125\n");
+  const ProbabilityRead read = ReadProbabilities(2, 3);
+  EXPECT_TRUE(read.exact) << read.exact_problem;
+  EXPECT_EQ(read.exact_block_sums, (std::vector<Rational>{Rational(4, 5), Rational(3, 10), 0}));
+}
+
+TEST_F(ProbTxtInWorkingDirectory, NoEventsGiveZeroSumsWithoutAFile) {
+  const ProbabilityRead read = ReadProbabilities(0, 2);
+  EXPECT_TRUE(read.problem.empty()) << read.problem;
+  EXPECT_TRUE(read.exact);
+  EXPECT_EQ(read.exact_block_sums, (std::vector<Rational>{0, 0}));
+}
+
+TEST(MomentBlocks, HoldTheBinomialCountsOfEachOrder) {
+  EXPECT_EQ(MomentBlocks(4, 6).sizes, (std::vector<std::int64_t>{4, 6, 4, 1, 0, 0}));
+  EXPECT_EQ(MomentBlocks(30, 2).sizes, (std::vector<std::int64_t>{30, 435}));
+  EXPECT_TRUE(MomentBlocks(5, 0).sizes.empty());
+}
+
+TEST(ExactBlocks, NegativeSizeIsRefused) {
+  EXPECT_THROW(ParseProbabilities("1 2", ExactBlocks{{2, -1}}), std::invalid_argument);
 }
 
 }  // namespace

@@ -1,18 +1,51 @@
 // The block reader against the stream-extraction oracle on arbitrary bytes: the same Vector bit
 // for bit and the same count of good numbers, from memory and through a real file (whose end
-// the reader meets by asking for more data). The first byte chooses how many numbers to ask
-// for; the rest is the file.
+// the reader meets by asking for more data); and the exact block sums against ExactDecimal of
+// each number read, or the same first number refused. The first byte chooses how many numbers
+// to ask for (its low six bits) and how they fall into blocks (its top two); the rest is the
+// file.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
 #include "driver/probability_input.h"
+#include "tests/support/exact_sums_oracle.h"
 #include "tests/support/stream_oracle.h"
+
+namespace {
+
+// `count` numbers in blocks of `size` (the last one shorter), or with `size` 0 in one block
+// followed by an empty one.
+std::vector<std::int64_t> BlockSizes(std::int64_t count, std::int64_t size) {
+  if (size == 0) {
+    return {count, 0};
+  }
+  std::vector<std::int64_t> sizes;
+  for (std::int64_t left = count; left > 0; left -= size) {
+    sizes.push_back(left < size ? left : size);
+  }
+  return sizes;
+}
+
+// The read gives the oracle's sums, or names the number the oracle refused by its place.
+bool SameExactSums(const unionbound::ProbabilityRead& got,
+                   const unionbound::testing::ExactSumsOracle& want) {
+  if (!want.sums) {
+    return !got.exact && got.exact_block_sums.empty() &&
+           got.exact_problem.find("number " + std::to_string(want.place) + ", \"" +
+                                  want.refused.substr(0, 20)) != std::string::npos;
+  }
+  return got.exact && got.exact_problem.empty() && got.exact_block_sums == *want.sums;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) {
@@ -21,6 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int64_t count = data[0] % 64;
   const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
   const unionbound::testing::OracleRead want = unionbound::testing::StreamOracle(text, count);
+  const unionbound::ExactBlocks blocks{BlockSizes(count, data[0] >> 6)};
+  const unionbound::testing::ExactSumsOracle exact_want =
+      unionbound::testing::ExactBlockSumsOracle(text, blocks.sizes);
   // One file per process, removed when it ends.
   struct ScratchFile {
     std::string path =
@@ -34,16 +70,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream file(path, std::ios::binary);
     file << text;
   }
+  const auto same_doubles = [&want](const unionbound::ProbabilityRead& got) {
+    return got.good == want.good && got.values.size() == want.values.size() &&
+           std::equal(want.values.begin(), want.values.end(), got.values.begin(),
+                      [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; });
+  };
   for (const unionbound::ProbabilityRead& got :
        {unionbound::ParseProbabilities(text, count),
         unionbound::ReadProbabilityFile(path.c_str(), count)}) {
-    if (got.good != want.good || got.values.size() != want.values.size()) {
+    if (!same_doubles(got)) {
       std::abort();
     }
-    for (std::size_t k = 0; k < want.values.size(); ++k) {
-      if (std::memcmp(&got.values[k], &want.values[k], sizeof(double)) != 0) {
-        std::abort();
-      }
+  }
+  for (const unionbound::ProbabilityRead& got :
+       {unionbound::ParseProbabilities(text, blocks),
+        unionbound::ReadProbabilityFile(path.c_str(), blocks)}) {
+    if (!same_doubles(got) || !SameExactSums(got, exact_want)) {
+      std::abort();
     }
   }
   return 0;

@@ -14,7 +14,6 @@
 #include <string>
 
 #include "driver/bound_stage.h"
-#include "driver/exact_moments.h"
 #include "driver/input_limits.h"
 #include "driver/probability_input.h"
 #include "moments/binomial.h"
@@ -141,18 +140,21 @@ int RunUnionbound() {
   }
   const Vector S = BinomialMoments(probabilities.values, *n, *m);
   WriteMoments(*n, *m, S, file);
-  // The exact check reads the numbers again as written; without them the bounds go unchecked.
-  const ExactMoments exact = ExactMomentsFromFile("prob.txt", *n, *m);
-  if (!exact.problem.empty()) {
-    std::cerr << kProgram
-              << "note: the bounds were not checked in exact arithmetic: " << exact.problem
-              << std::endl;
+  // The exact check takes the block sums of the numbers as written, read in the same pass;
+  // without them the bounds go unchecked.
+  SequenceOf<Rational> exact_S{Rational(1)};
+  exact_S.insert(exact_S.end(), probabilities.exact_block_sums.begin(),
+                 probabilities.exact_block_sums.end());
+  const bool checked = probabilities.exact;
+  if (!checked) {
+    std::cerr << kProgram << "note: the bounds were not checked in exact arithmetic: "
+              << probabilities.exact_problem << std::endl;
   }
-  const BoundReport report = ComputeBounds(*n, *m, S, exact.problem.empty() ? &exact.S : nullptr);
+  const BoundReport report = ComputeBounds(*n, *m, S, checked ? &exact_S : nullptr);
   if (report.fits_no_distribution) {
     const auto order = static_cast<std::size_t>(std::min(*n, *m)) + 1;
     ReportNoDistribution(probabilities, *n,
-                         SequenceOf<Rational>(exact.S.begin(), exact.S.begin() + order));
+                         SequenceOf<Rational>(exact_S.begin(), exact_S.begin() + order));
   }
   WriteBoundBlocks(report, file);
   if (file.is_open()) {

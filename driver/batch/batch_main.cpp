@@ -20,7 +20,6 @@
 #include "driver/batch/questions.h"
 #include "driver/bound_stage.h"
 #include "driver/exact_decimal.h"
-#include "driver/exact_moments.h"
 #include "driver/input_limits.h"
 #include "driver/probability_input.h"
 #include "moments/binomial.h"
@@ -144,13 +143,14 @@ Data LoadData(const Options& options) {
       throw Unusable{problem};
     }
     const std::int64_t needed = ProbabilityCount(options.n, m);
-    const ProbabilityRead read = ReadProbabilityFile(options.prob.c_str(), needed);
+    const ProbabilityRead read =
+        ReadProbabilityFile(options.prob.c_str(), MomentBlocks(options.n, m));
     CheckRead(options.prob, read.problem, read.good, needed);
-    const ExactMoments exact = ExactMomentsFromFile(options.prob, options.n, m);
-    if (!exact.problem.empty()) {
-      throw Unusable{"\"" + options.prob + "\": " + exact.problem + " for exact arithmetic"};
+    if (!read.exact) {
+      throw Unusable{"\"" + options.prob + "\": " + read.exact_problem};
     }
-    data.S = exact.S;
+    data.S = {Rational(1)};
+    data.S.insert(data.S.end(), read.exact_block_sums.begin(), read.exact_block_sums.end());
     data.improbable = FirstImprobable(options.prob, read);
     if (options.classical && m >= 2) {
       const auto n = static_cast<std::size_t>(options.n);

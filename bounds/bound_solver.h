@@ -135,29 +135,45 @@ inline bool AllIntegers(const SequenceOf<Rational>& values) {
                      [](const Rational& x) { return x.get_den() == 1; });
 }
 
-// LeavingPosition in integers, for integer nodes: the moments times the least common multiple
-// of their denominators keep every numerator's sign, and integer products and sums cost a
-// fraction of rational ones, which reduce every result by a greatest common divisor.
+// The numerators of the basic values in integers, for integer nodes: the moments times the
+// least common multiple of their denominators keep every numerator's sign, and integer
+// products and sums cost a fraction of rational ones, which reduce every result by a greatest
+// common divisor. numerator(j) / scale is NodePolyMoment(mu, nodes, j).
+class IntegerNumerators {
+ public:
+  IntegerNumerators(const SequenceOf<Rational>& nodes, const SequenceOf<Rational>& mu) {
+    for (const Rational& x : mu) {
+      mpz_lcm(scale_.get_mpz_t(), scale_.get_mpz_t(), x.get_den_mpz_t());
+    }
+    for (const Rational& x : mu) {
+      mu_.push_back(x.get_num() * (scale_ / x.get_den()));
+    }
+    for (const Rational& x : nodes) {
+      nodes_.push_back(x.get_num());
+    }
+    product_ = NodeProduct<mpz_class>(nodes_);
+  }
+
+  mpz_class Numerator(std::size_t j) const {
+    return NumeratorFromProduct<mpz_class>(mu_, product_, nodes_[j]);
+  }
+  const mpz_class& scale() const { return scale_; }
+
+ private:
+  mpz_class scale_ = 1;
+  SequenceOf<mpz_class> mu_;
+  SequenceOf<mpz_class> nodes_;
+  std::vector<mpz_class> product_;
+};
+
 inline std::int32_t IntegerLeavingPosition(const SequenceOf<Rational>& nodes,
                                            const SequenceOf<Rational>& mu,
                                            std::int32_t first_tested) {
-  mpz_class common = 1;
-  for (const Rational& x : mu) {
-    mpz_lcm(common.get_mpz_t(), common.get_mpz_t(), x.get_den_mpz_t());
-  }
-  SequenceOf<mpz_class> scaled;
-  for (const Rational& x : mu) {
-    scaled.push_back(x.get_num() * (common / x.get_den()));
-  }
-  SequenceOf<mpz_class> integer_nodes;
-  for (const Rational& x : nodes) {
-    integer_nodes.push_back(x.get_num());
-  }
+  const IntegerNumerators numerators(nodes, mu);
   const auto m = static_cast<std::int32_t>(mu.size()) - 1;
-  const std::vector<mpz_class> product = NodeProduct<mpz_class>(integer_nodes);
   for (std::int32_t j = first_tested; j <= m; ++j) {
     const int sign = (m - j) % 2 == 0 ? 1 : -1;
-    if (sign * sgn(NumeratorFromProduct<mpz_class>(scaled, product, integer_nodes[j])) < 0) {
+    if (sign * sgn(numerators.Numerator(static_cast<std::size_t>(j))) < 0) {
       return j;
     }
   }
@@ -207,6 +223,24 @@ std::int32_t LeavingPosition(const SequenceOf<Number>& nodes, const SequenceOf<N
 template <class Number>
 SequenceOf<Number> BasicSolution(const SequenceOf<Number>& nodes, const SequenceOf<Number>& mu) {
   const auto m = static_cast<std::int32_t>(mu.size()) - 1;
+  if constexpr (std::is_same_v<Number, Rational>) {
+    if (AllIntegers(nodes)) {
+      const IntegerNumerators numerators(nodes, mu);
+      SequenceOf<Rational> solution;
+      for (std::size_t j = 0; j < nodes.size(); ++j) {
+        mpz_class denominator = numerators.scale();
+        for (std::size_t l = 0; l < nodes.size(); ++l) {
+          if (l != j) {
+            denominator *= nodes[j].get_num() - nodes[l].get_num();
+          }
+        }
+        Rational value(numerators.Numerator(j), denominator);
+        value.canonicalize();
+        solution.push_back(value);
+      }
+      return solution;
+    }
+  }
   if constexpr (NumberTraits<Number>::kExact) {
     const std::vector<Number> product = NodeProduct<Number>(nodes);
     SequenceOf<Number> solution;

@@ -1,5 +1,5 @@
 #include "driver/run.h"
 
-int main() {
-  return unionbound::RunUnionbound();
+int main(int argc, char** argv) {
+  return unionbound::UnionboundMain(argc, argv);
 }

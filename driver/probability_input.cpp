@@ -11,6 +11,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
@@ -21,6 +22,9 @@ namespace unionbound {
 namespace {
 
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+// Bytes kept before the unread ones when a block is read, for the number glued to a token that
+// is not one.
+constexpr std::size_t kKeptBehind = 64;
 
 // White space as the classic locale classifies it: blank, and tab to carriage return.
 bool IsSpace(char c) {
@@ -208,33 +212,98 @@ class NumberScanner {
       }
       // Taken only now: asking for more data moves the unread bytes even when none came.
       const char* const first = buffer_.data() + begin_;
-      begin_ += token.length;
       const std::string_view text(first, token.length);
       if (token.exact) {
+        begin_ += token.length;
         value = token.value;
         visit(token, text);
         return true;
       }
       if (token.is_number && ConvertToken(first, first + token.length, value)) {
+        begin_ += token.length;
         visit(token, text);
         return true;
       }
+      // The token stays unread, so that Stop() can say where it stands.
       return false;
     }
   }
 
+  // Where the token that Next() refused stands, and what is around it.
+  StopPlace Stop() {
+    // Enough of the word to show it, unless white space or the end of the data comes first.
+    while (WordEnd() - begin_ <= kShownToken && WordEnd() == end_ && ReadMore()) {
+    }
+    StopPlace stop;
+    const std::size_t word_end = WordEnd();
+    stop.word_cut = word_end - begin_ > kShownToken;
+    stop.word.assign(buffer_.data() + begin_, std::min(word_end - begin_, kShownToken));
+
+    const char* const first = buffer_.data();
+    const char* const at = first + begin_;
+    stop.line = line_ends_ + std::count(first, at, '\n') + 1;
+    const auto* last_end = static_cast<const char*>(memrchr(first, '\n', begin_));
+    const std::ptrdiff_t line_start =
+        last_end != nullptr ? last_end + 1 - first : static_cast<std::ptrdiff_t>(line_start_);
+    stop.column = static_cast<std::int64_t>(begin_) - line_start + 1;
+    // The line's start is known when it lies in the bytes kept.
+    stop.starts_line = line_start >= 0 && std::all_of(first + line_start, at, IsSpace);
+
+    const char* glued = at;
+    while (glued != first && !IsSpace(glued[-1])) {
+      --glued;
+    }
+    const auto before = static_cast<std::size_t>(at - glued);
+    stop.number_before.assign(at - std::min(before, kShownToken), at);
+    return stop;
+  }
+
+  // Whether more than white space follows, in the data read and at most one more block.
+  bool MoreFollows() {
+    for (int block = 0; block < 2; ++block) {
+      while (begin_ < end_ && IsSpace(buffer_[begin_])) {
+        ++begin_;
+      }
+      if (begin_ < end_) {
+        return true;
+      }
+      if (!ReadMore()) {
+        return false;
+      }
+    }
+    return false;
+  }
+
   int error() const { return error_; }
+  // After Next() gave false: it stopped at a token rather than at the end of the data.
+  bool AtToken() const { return begin_ < end_; }
 
  private:
-  // Keeps the unread bytes, moved to the front, and appends the next block after them.
+  std::size_t WordEnd() const {
+    std::size_t k = begin_;
+    while (k < end_ && !IsSpace(buffer_[k])) {
+      ++k;
+    }
+    return k;
+  }
+
+  // Keeps the unread bytes and the last few read before them (for Stop()), moved to the front,
+  // and appends the next block after them. The line ends of the bytes let go are counted here,
+  // once per block, so that the loop over the numbers does no counting.
   bool ReadMore() {
     if (at_end_) {
       return false;
     }
-    if (begin_ > 0) {
-      std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
-      end_ -= begin_;
-      begin_ = 0;
+    const std::size_t drop = begin_ > kKeptBehind ? begin_ - kKeptBehind : 0;
+    if (drop > 0) {
+      const char* const first = buffer_.data();
+      line_ends_ += std::count(first, first + drop, '\n');
+      const auto* last_end = static_cast<const char*>(memrchr(first, '\n', drop));
+      line_start_ = last_end != nullptr ? last_end + 1 - (first + drop)
+                                        : line_start_ - static_cast<std::ptrdiff_t>(drop);
+      std::memmove(buffer_.data(), buffer_.data() + drop, end_ - drop);
+      end_ -= drop;
+      begin_ -= drop;
     }
     if (end_ == buffer_.size()) {
       buffer_.resize(buffer_.size() * 2);
@@ -257,6 +326,10 @@ class NumberScanner {
   std::size_t end_ = 0;
   bool at_end_ = false;
   int error_ = 0;
+  // Line ends in the bytes let go, and where the line of the first byte kept starts, relative
+  // to the buffer's front (0 or less).
+  std::int64_t line_ends_ = 0;
+  std::ptrdiff_t line_start_ = 0;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -431,6 +504,14 @@ ProbabilityRead ReadNumbers(NumberScanner& scanner, std::int64_t count, Sums& su
     read.values.push_back(value);
     ++read.good;
   }
+  if (read.good == count) {
+    read.more_follows = scanner.MoreFollows();
+  } else if (scanner.error() == 0 && scanner.AtToken()) {
+    read.end = ReadEnd::kNotANumber;
+    read.stop = scanner.Stop();
+  } else {
+    read.end = ReadEnd::kEndOfData;
+  }
   if (scanner.error() != 0) {
     read.problem = std::strerror(scanner.error());
   }
@@ -534,6 +615,114 @@ std::string ShortReadWarning(const std::string& path, std::int64_t good, std::in
   return "warning: \"" + path + "\" gave " + std::to_string(good) + " of the " +
          std::to_string(needed) + " numbers needed; the last number read stands for the other " +
          std::to_string(needed - good);
+}
+
+namespace {
+
+// The word as shown in a message: quoted, bytes that do not print escaped, "..." when cut.
+std::string Shown(std::string_view word, bool cut) {
+  std::string shown = "\"";
+  for (const char c : word) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code >= 0x20 && code < 0x7f) {
+      shown += c;
+    } else {
+      constexpr char kHex[] = "0123456789abcdef";
+      shown += {'\\', 'x', kHex[code >> 4], kHex[code & 15]};
+    }
+  }
+  return shown + (cut ? "...\"" : "\"");
+}
+
+bool StartsWithIgnoringCase(std::string_view word, std::string_view start) {
+  return word.size() >= start.size() && std::equal(start.begin(), start.end(), word.begin(),
+                                                   [](char a, char b) { return a == (b | 0x20); });
+}
+
+// A whole number as written, such as the "0" of the decimal comma "0,5".
+bool IsWholeNumber(std::string_view text) {
+  if (!text.empty() && IsSign(text.front())) {
+    text.remove_prefix(1);
+  }
+  return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
+}
+
+// The likely cause of a stop at a token that is not a number, and what to write instead.
+std::string StopCause(const StopPlace& stop) {
+  const std::string_view word = stop.word;
+  const bool glued = !stop.number_before.empty();
+  const char first = word.empty() ? ' ' : word.front();
+  if (first == ',' && glued && IsWholeNumber(stop.number_before) && word.size() > 1 &&
+      IsDigit(word[1])) {
+    return "a decimal comma? The decimal mark is a point: 0.5, not 0,5";
+  }
+  if (first == ',' || first == ';') {
+    return std::string("a ") + (first == ',' ? "comma" : "semicolon") +
+           " between numbers? Numbers are separated by white space";
+  }
+  if (first == '/' && glued) {
+    return "a fraction? Write each number as a decimal: 0.5, not 1/2";
+  }
+  if (first == '%' && glued) {
+    return "a percentage? Write each probability as a number from 0 to 1: 0.5, not 50%";
+  }
+  if (StartsWithIgnoringCase(word, "nan") || StartsWithIgnoringCase(word, "inf")) {
+    return "no probability is infinite or not a number";
+  }
+  if (IsDigit(first) || IsSign(first) || first == '.') {
+    return "a number cut short or beyond the largest double";
+  }
+  if (stop.starts_line) {
+    return "a header or comment line? The file holds numbers and white space only";
+  }
+  return "the file holds numbers and white space only";
+}
+
+}  // namespace
+
+std::string StopWarning(const std::string& path, const ProbabilityRead& read) {
+  if (read.end != ReadEnd::kNotANumber) {
+    return "";
+  }
+  const StopPlace& stop = read.stop;
+  return "warning: reading \"" + path + "\" stopped at line " + std::to_string(stop.line) +
+         ", column " + std::to_string(stop.column) + ", at " + Shown(stop.word, stop.word_cut) +
+         ", which is not a number: " + StopCause(stop);
+}
+
+std::string ExcessWarning(const std::string& path, const ProbabilityRead& read, std::int64_t needed,
+                          std::int32_t n, std::int32_t m) {
+  if (!read.more_follows) {
+    return "";
+  }
+  return "warning: \"" + path + "\" holds more than the " + std::to_string(needed) +
+         " numbers that n=" + std::to_string(n) + ", m=" + std::to_string(m) +
+         " need; the rest is ignored: check n and m";
+}
+
+std::string ImprobableWarning(const std::string& path, const ProbabilityRead& read) {
+  std::int64_t first = -1;
+  std::int64_t improbable = 0;
+  for (std::int64_t k = 0; k < read.good; ++k) {
+    const double p = read.values[static_cast<std::size_t>(k)];
+    if (!(p >= 0.0 && p <= 1.0)) {
+      first = improbable == 0 ? k : first;
+      ++improbable;
+    }
+  }
+  if (improbable == 0) {
+    return "";
+  }
+  const double value = read.values[static_cast<std::size_t>(first)];
+  std::ostringstream warning;
+  warning.precision(17);
+  warning << "warning: " << improbable << " of the " << read.good << " numbers read from \"" << path
+          << "\" " << (improbable == 1 ? "is" : "are")
+          << " no probability (outside [0, 1]); the first is number " << first + 1 << ", " << value;
+  if (value > 1.0 && value <= 100.0 && value == std::floor(value)) {
+    warning << " (percentages? 50% is written 0.5)";
+  }
+  return warning.str();
 }
 
 ProbabilityRead ParseProbabilities(std::string_view text, std::int64_t count) {

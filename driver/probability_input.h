@@ -11,6 +11,31 @@
 
 namespace unionbound {
 
+// Why a read ended.
+enum class ReadEnd {
+  kCount,       // every number asked for was read
+  kEndOfData,   // the data ended first
+  kNotANumber,  // a token that is not a number, described by StopPlace
+};
+
+// Where a read stopped at a token that is not a number. Lines and columns count from 1; a
+// column counts bytes.
+struct StopPlace {
+  std::int64_t line = 0;
+  std::int64_t column = 0;
+  // The word that starts there, up to white space, at most kShownToken bytes, and whether the
+  // word was longer.
+  std::string word;
+  bool word_cut = false;
+  // The number read just before, when no white space separates the two (the "0" of "0,5");
+  // empty otherwise. At most kShownToken bytes, its end kept.
+  std::string number_before;
+  // Only white space comes before the word on its line.
+  bool starts_line = false;
+};
+
+inline constexpr std::size_t kShownToken = 20;
+
 // The intersection probabilities as a run reads them.
 struct ProbabilityRead {
   // Exactly the requested count. From the first number that could not be read on, every entry
@@ -20,6 +45,13 @@ struct ProbabilityRead {
   std::int64_t good = 0;
   // Empty, or why the file could not be opened or read.
   std::string problem;
+  // Why the reading ended, and where when it stopped at a token that is not a number.
+  ReadEnd end = ReadEnd::kCount;
+  StopPlace stop;
+  // After every number asked for, more than white space follows: the file holds more numbers
+  // than were asked for, or junk. Looked for in the data already read and at most one block
+  // more, so a long rest is never read; false when that much held only white space.
+  bool more_follows = false;
   // When `exact`: one sum per block asked for, in order, of the entries of `values` taken as
   // written ("0.1" is 1/10, "1e-400" is 10^-400, where the double is 0), so that the exact mode
   // sums what the file says rather than its rounded doubles. An entry that repeats the last
@@ -70,6 +102,19 @@ std::string ReadRefusal(const std::string& path, const std::string& problem, std
 // The warning for a read that gave fewer numbers than needed, whose places the last number
 // read then fills. Empty when it gave them all.
 std::string ShortReadWarning(const std::string& path, std::int64_t good, std::int64_t needed);
+
+// The warning for a read that stopped at a token that is not a number: its line, column and
+// text, and the likely cause with its remedy. Empty when the read did not stop so.
+std::string StopWarning(const std::string& path, const ProbabilityRead& read);
+
+// The warning for a file that holds more than the `needed` numbers that n and m ask for. Empty
+// when nothing but white space follows them.
+std::string ExcessWarning(const std::string& path, const ProbabilityRead& read, std::int64_t needed,
+                          std::int32_t n, std::int32_t m);
+
+// The warning for numbers read that are no probabilities (below 0, above 1, not finite): the
+// first with its place, and how many there are. Empty when every number read is one.
+std::string ImprobableWarning(const std::string& path, const ProbabilityRead& read);
 
 // The same reading applied to text in memory.
 ProbabilityRead ParseProbabilities(std::string_view text, std::int64_t count);

@@ -4,14 +4,15 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <limits>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "driver/bound_stage.h"
 #include "driver/input_limits.h"
@@ -25,15 +26,21 @@ namespace {
 constexpr const char* kProgram = "unionbound: ";
 constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
 
+// The exit statuses, as the README lists them.
+constexpr int kReportMade = 0;
+constexpr int kUnusableProbabilities = 1;
+constexpr int kUnusableSizes = 2;
+constexpr int kOutputFailed = 3;
+
 // Quotes what was typed, shortened if it is long.
 std::string Quoted(const std::string& typed) {
   constexpr std::size_t kShown = 40;
   return "\"" + (typed.size() > kShown ? typed.substr(0, kShown) + "..." : typed) + "\"";
 }
 
-// One whole number from 0 to the largest 32-bit integer, as the next white-space-delimited
-// word of the input; the white space after it stays unread, as after a stream extraction.
-std::optional<std::int32_t> ReadCount(const char* name, const char* meaning) {
+// One whole number from 0 to `largest`, as the next white-space-delimited word of the input; the
+// white space after it stays unread, as after a stream extraction.
+std::optional<std::int32_t> ReadCount(const char* name, const char* meaning, std::int32_t largest) {
   std::string typed;
   if (!(std::cin >> typed)) {
     std::cerr << kProgram << "the input ended before " << name << " (" << meaning << ") was typed"
@@ -46,7 +53,7 @@ std::optional<std::int32_t> ReadCount(const char* name, const char* meaning) {
   const auto [end, error] = std::from_chars(first, last, value);
   if (error != std::errc() || end != last || value < 0) {
     std::cerr << kProgram << name << " (" << meaning << ") must be a whole number from 0 to "
-              << kLargest << ", not " << Quoted(typed) << std::endl;
+              << largest << ", not " << Quoted(typed) << std::endl;
     return std::nullopt;
   }
   return value;
@@ -60,18 +67,23 @@ bool UsableSizes(std::int32_t n, std::int32_t m) {
   return problem.empty();
 }
 
-// Refuses a "prob.txt" that cannot be read or holds no number; warns when it held fewer
-// numbers than needed, whose places the last number read then fills.
-bool UsableProbabilities(const ProbabilityRead& read) {
+// Refuses a "prob.txt" that cannot be read or holds no number; warns where and why reading
+// stopped, when it held fewer numbers than needed (whose places the last number read then
+// fills) or more, and of numbers that are no probabilities.
+bool UsableProbabilities(const ProbabilityRead& read, std::int32_t n, std::int32_t m) {
   const auto needed = static_cast<std::int64_t>(read.values.size());
   const std::string refusal = ReadRefusal("prob.txt", read.problem, read.good, needed);
+  const std::string stop = StopWarning("prob.txt", read);
   if (!refusal.empty()) {
-    std::cerr << kProgram << refusal << std::endl;
+    std::cerr << kProgram << (stop.empty() ? "" : stop + "\n" + kProgram) << refusal << std::endl;
     return false;
   }
-  const std::string warning = ShortReadWarning("prob.txt", read.good, needed);
-  if (!warning.empty()) {
-    std::cerr << kProgram << warning << std::endl;
+  for (const std::string& warning :
+       {stop, ShortReadWarning("prob.txt", read.good, needed),
+        ExcessWarning("prob.txt", read, needed, n, m), ImprobableWarning("prob.txt", read)}) {
+    if (!warning.empty()) {
+      std::cerr << kProgram << warning << std::endl;
+    }
   }
   return true;
 }
@@ -112,34 +124,83 @@ void WriteMoments(std::int32_t n, std::int32_t m, const Vector& S, std::ostream&
   file << "}" << std::endl;
 }
 
+// The report's bytes as they are appended to "result.txt": the moments, then the bound blocks
+// in the notation the moments leave set.
+std::string ReportText(std::int32_t n, std::int32_t m, const Vector& S, const BoundReport& report) {
+  std::ostringstream text;
+  WriteMoments(n, m, S, text);
+  WriteBoundBlocks(report, text);
+  return text.str();
+}
+
+// The first failure to write standard output, noticed after each flush: the stream drops what
+// it could not write, so a later flush no longer tells why.
+class OutputFailure {
+ public:
+  void Notice() {
+    if (error_ == 0 && (!std::cout.good() || std::ferror(stdout) != 0)) {
+      error_ = errno != 0 ? errno : EIO;
+    }
+  }
+  // Flushes what is left and notices a failure; 0 or its errno.
+  int Flush() {
+    errno = 0;
+    std::cout.flush();
+    std::fflush(stdout);
+    Notice();
+    return error_;
+  }
+
+ private:
+  int error_ = 0;
+};
+
+constexpr const char* kUsage =
+    "Usage: unionbound [--help | --version]\n"
+    "\n"
+    "Sharp bounds on the probability that at least one of n events occurs, from the\n"
+    "probabilities of their intersections of up to m events. Asks for n and m on standard\n"
+    "input, reads the probabilities from \"prob.txt\" in the working directory, appends a\n"
+    "report to \"result.txt\" there, shows the bounds and waits for RETURN.\n"
+    "\n"
+    "Exit status: 0 a report was made; 1 \"prob.txt\" cannot be used; 2 n or m cannot be\n"
+    "used, the input ended before them, or an unknown argument; 3 the report was made but\n"
+    "standard output could not be written.\n"
+    "\n"
+    "For scripts, orders above 20 and exact fractions: unionbound-batch --help.\n";
+
 }  // namespace
 
 int RunUnionbound() {
+  OutputFailure output;
   std::cout << "Number of events. n=";
-  const std::optional<std::int32_t> n = ReadCount("n", "the number of events");
+  // Reading flushes the prompt, which is where a standard output that cannot be written shows.
+  errno = 0;
+  const std::optional<std::int32_t> n = ReadCount("n", "the number of events", kLargest);
+  output.Notice();
   if (!n) {
-    return 2;
+    return kUnusableSizes;
   }
   std::cout << "Maximum order of the intersections. m=";
-  const std::optional<std::int32_t> m = ReadCount("m", "the maximum order of the intersections");
+  errno = 0;
+  const std::optional<std::int32_t> m =
+      ReadCount("m", "the maximum order of the intersections", kLargestOrder);
+  output.Notice();
   if (!m || !UsableSizes(*n, *m)) {
-    return 2;
+    return kUnusableSizes;
   }
 
   const ProbabilityRead probabilities = ReadProbabilities(*n, *m);
-  if (!UsableProbabilities(probabilities)) {
-    return 1;
+  if (!UsableProbabilities(probabilities, *n, *m)) {
+    return kUnusableProbabilities;
   }
 
-  errno = 0;
-  std::ofstream file("result.txt", std::ios::app);
-  if (!file.is_open()) {
+  AppendFile file("result.txt");
+  if (file.open_error() != 0) {
     std::cerr << kProgram << "cannot open \"result.txt\" for appending ("
-              << std::strerror(errno != 0 ? errno : EACCES) << "); the report was not saved"
-              << std::endl;
+              << std::strerror(file.open_error()) << "); the report was not saved" << std::endl;
   }
   const Vector S = BinomialMoments(probabilities.values, *n, *m);
-  WriteMoments(*n, *m, S, file);
   // The exact check takes the block sums of the numbers as written, read in the same pass;
   // without them the bounds go unchecked.
   SequenceOf<Rational> exact_S{Rational(1)};
@@ -156,21 +217,42 @@ int RunUnionbound() {
     ReportNoDistribution(probabilities, *n,
                          SequenceOf<Rational>(exact_S.begin(), exact_S.begin() + order));
   }
-  WriteBoundBlocks(report, file);
-  if (file.is_open()) {
-    file.close();
-    if (file.fail()) {
-      std::cerr << kProgram << "writing \"result.txt\" failed; the report was not saved whole"
-                << std::endl;
-    }
+  if (file.open_error() == 0 && file.AppendAndClose(ReportText(*n, *m, S, report)) != 0) {
+    std::cerr << kProgram << "writing \"result.txt\" failed; the report was not saved whole"
+              << std::endl;
   }
   WriteBoundBlocks(report, std::cout);
 
   std::cout << "Press RETURN to continue";
+  int status = kReportMade;
+  if (const int error = output.Flush(); error != 0) {
+    std::cerr << kProgram << "cannot write standard output (" << std::strerror(error)
+              << "); the bounds were not shown" << std::endl;
+    status = kOutputFailed;
+  }
   std::string line;
   std::getline(std::cin, line);
   std::getline(std::cin, line);
-  return 0;
+  return status;
+}
+
+int UnionboundMain(int argc, const char* const* argv) {
+  if (argc <= 1) {
+    return RunUnionbound();
+  }
+  const std::string_view argument = argv[1];
+  if (argc == 2 && argument == "--help") {
+    std::cout << kUsage;
+    return OutputFailure().Flush() == 0 ? kReportMade : kOutputFailed;
+  }
+  if (argc == 2 && argument == "--version") {
+    std::cout << "unionbound " << UNIONBOUND_VERSION << "\n";
+    return OutputFailure().Flush() == 0 ? kReportMade : kOutputFailed;
+  }
+  std::cerr << kProgram << "unknown argument "
+            << Quoted(std::string(argc == 2 ? argument : argv[2])) << "\n"
+            << kUsage;
+  return kUnusableSizes;
 }
 
 }  // namespace unionbound

@@ -50,7 +50,10 @@ struct BadInput {
   std::optional<std::string> out;  // exact, running times masked; else only its frame
   std::string err_pattern;         // ECMAScript pattern the whole of standard error matches
   ResultFile result;
-  bool needs_permissions = false;  // run as an ordinary user: root ignores permission bits
+  bool needs_permissions = false;     // run as an ordinary user: root ignores permission bits
+  std::string arguments = "";         // on the command line
+  std::string out_path = "";          // standard output goes there instead of being read back
+  const char* out_pattern = nullptr;  // ECMAScript pattern standard output matches, for `out`
 };
 
 std::function<void(const ScratchDirectory&)> Prob(std::string text) {
@@ -121,7 +124,7 @@ const std::string kNotWholeN =
     "unionbound: n \\(the number of events\\) must be a whole number from 0 to 2147483647, not ";
 const std::string kNotWholeM =
     "unionbound: m \\(the maximum order of the intersections\\) must be a whole number from 0 "
-    "to 2147483647, not ";
+    "to 20, not ";
 const std::string kNoNumber =
     "unionbound: \"prob\\.txt\" starts with no number; 6 intersection probabilities are "
     "needed\\n";
@@ -130,6 +133,37 @@ const std::string kNoNumber =
 const std::string kNoDistribution =
     "unionbound: the data as written fit no probability distribution: ";
 const std::string kNoBound = "; no value shown is a bound for real events\\n";
+
+// The warning of a read that stopped at a token that is not a number; `word` and `cause` are
+// patterns.
+std::string StopWarning(int line, int column, const std::string& word, const std::string& cause) {
+  return "unionbound: warning: reading \"prob\\.txt\" stopped at line " + std::to_string(line) +
+         ", column " + std::to_string(column) + ", at \"" + word +
+         "\", which is not a number: " + cause + "\\n";
+}
+
+const std::string kCommaCause = "a comma between numbers\\? Numbers are separated by white space";
+const std::string kHeaderCause =
+    "a header or comment line\\? The file holds numbers and white space only";
+const std::string kNotANumberCause = "the file holds numbers and white space only";
+
+std::string ImprobableWarning(int improbable, int read, const std::string& first) {
+  return "unionbound: warning: " + std::to_string(improbable) + " of the " + std::to_string(read) +
+         " numbers read from \"prob\\.txt\" " + (improbable == 1 ? "is" : "are") +
+         " no probability \\(outside \\[0, 1\\]\\); the first is number " + first + "\\n";
+}
+
+const std::string kExcessWarning =
+    "unionbound: warning: \"prob\\.txt\" holds more than the 6 numbers that n=3, m=2 need; the "
+    "rest is ignored: check n and m\\n";
+
+// What a run on three events of probability 0 prints: the negative zeros of odd m.
+const std::string kZerosOut = std::string(kPrompts) +
+                              "\nSharp lower bound on the probability of the union:\n"
+                              "-0\nRunning time: <time>\nBasis subscripts:\n{0,3,}\n"
+                              "\nSharp upper bound on the probability of the union:\n"
+                              "-0\nRunning time: <time>\nBasis subscripts:\n{0,1,}\n"
+                              "\nPress RETURN to continue";
 
 std::string ShortFileWarning(int read, int needed) {
   return "unionbound: warning: \"prob\\.txt\" gave " + std::to_string(read) + " of the " +
@@ -187,35 +221,105 @@ const BadInput kRows[] = {
     {"ProbEmpty", "3\n2\n", Prob(""), 1, kPrompts, kNoNumber, ResultFile::kAbsent},
     {"ProbOnlyBlanks", "3\n2\n", Prob(" \t\r\n\n  \v\f "), 1, kPrompts, kNoNumber,
      ResultFile::kAbsent},
-    {"ProbStartsWithNan", "3\n2\n", Prob("nan 0.5"), 1, kPrompts, kNoNumber, ResultFile::kAbsent},
-    {"ProbStartsWithInf", "3\n2\n", Prob("inf 0.5"), 1, kPrompts, kNoNumber, ResultFile::kAbsent},
-    {"ProbStartsBeyondTheLargestDouble", "3\n2\n", Prob("1e999 0.5"), 1, kPrompts, kNoNumber,
+    {"ProbStartsWithNan", "3\n2\n", Prob("nan 0.5"), 1, kPrompts,
+     StopWarning(1, 1, "nan", "no probability is infinite or not a number") + kNoNumber,
+     ResultFile::kAbsent},
+    {"ProbStartsWithInf", "3\n2\n", Prob("inf 0.5"), 1, kPrompts,
+     StopWarning(1, 1, "inf", "no probability is infinite or not a number") + kNoNumber,
+     ResultFile::kAbsent},
+    {"ProbStartsBeyondTheLargestDouble", "3\n2\n", Prob("1e999 0.5"), 1, kPrompts,
+     StopWarning(1, 1, "1e999", "a number cut short or beyond the largest double") + kNoNumber,
      ResultFile::kAbsent},
     {"ProbShort", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25"), 0, kHalfAndQuarterOut,
      ShortFileWarning(4, 6), ResultFile::kOneReport},
     {"ProbWordInTheMiddle", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 oops 0.25"), 0, kHalfAndQuarterOut,
-     ShortFileWarning(4, 6), ResultFile::kOneReport},
+     StopWarning(1, 18, "oops", kNotANumberCause) + ShortFileWarning(4, 6), ResultFile::kOneReport},
     {"ProbNanInTheMiddle", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 nan 0.25"), 0, kHalfAndQuarterOut,
-     ShortFileWarning(4, 6), ResultFile::kOneReport},
-    {"ProbOverflowInTheMiddle", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 1e999 0.7"), 0,
-     kHalfAndQuarterOut, ShortFileWarning(4, 6), ResultFile::kOneReport},
-    {"ProbHexReadsItsZero", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 0.25 0x1p-2"), 0, std::nullopt, "",
+     StopWarning(1, 18, "nan", "no probability is infinite or not a number") +
+         ShortFileWarning(4, 6),
      ResultFile::kOneReport},
+    {"ProbOverflowInTheMiddle", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 1e999 0.7"), 0,
+     kHalfAndQuarterOut,
+     StopWarning(1, 18, "1e999", "a number cut short or beyond the largest double") +
+         ShortFileWarning(4, 6),
+     ResultFile::kOneReport},
+    // The "0" of "0x1p-2" is the sixth number; the rest of it is more than was asked for.
+    {"ProbHexReadsItsZero", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 0.25 0x1p-2"), 0, std::nullopt,
+     kExcessWarning, ResultFile::kOneReport},
     {"ProbNegativeZero", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 0.25 0.25 -0"), 0, kHalfAndQuarterOut,
-     "", ResultFile::kOneReport},
+     kExcessWarning, ResultFile::kOneReport},
     {"ProbCrlfLineEnds", "3\n2\n\n", Prob("0.5\r\n0.5\r\n0.5\r\n0.25\r\n0.25\r\n0.25\r\n"), 0,
      kHalfAndQuarterOut, "", ResultFile::kOneReport},
     {"ProbTenMegabyteToken", "3\n2\n\n",
      Prob("0.5" + std::string(10'000'000, '0') + " 0.5 0.5 0.25 0.25 0.25"), 0, kHalfAndQuarterOut,
      "", ResultFile::kOneReport},
+    // Bytes that do not print are shown escaped.
     {"ProbBinaryJunk", "3\n2\n\n", Prob(std::string("0.5 0.5 0.5 0.25\0\x01\xff\xfe junk", 24)), 0,
-     kHalfAndQuarterOut, ShortFileWarning(4, 6), ResultFile::kOneReport},
+     kHalfAndQuarterOut,
+     StopWarning(1, 17, "\\\\x00\\\\x01\\\\xff\\\\xfe", kNotANumberCause) + ShortFileWarning(4, 6),
+     ResultFile::kOneReport},
     {"ProbAboveOne", "3\n2\n\n", Prob("0.5 2 2 0.25 0.25 0.25"), 0, std::nullopt,
-     kNoDistribution + "number 2 of \"prob\\.txt\", 2, lies outside \\[0, 1\\]" + kNoBound,
+     ImprobableWarning(2, 6, "2, 2 \\(percentages\\? 50% is written 0\\.5\\)") + kNoDistribution +
+         "number 2 of \"prob\\.txt\", 2, lies outside \\[0, 1\\]" + kNoBound,
      ResultFile::kOneReport},
     {"ProbNegative", "3\n2\n\n", Prob("-0.5 -0.5 -0.5 0.25 0.25 0.25"), 0, std::nullopt,
-     kNoDistribution + "number 1 of \"prob\\.txt\", -0\\.5, lies outside \\[0, 1\\]" + kNoBound,
+     ImprobableWarning(3, 6, "1, -0\\.5") + kNoDistribution +
+         "number 1 of \"prob\\.txt\", -0\\.5, lies outside \\[0, 1\\]" + kNoBound,
      ResultFile::kOneReport},
+    // Percentages without their sign: each is above 1.
+    {"ProbPercentagesWithoutSign", "3\n2\n\n", Prob("50 50 50 25 25 25"), 0, std::nullopt,
+     ImprobableWarning(6, 6, "1, 50 \\(percentages\\? 50% is written 0\\.5\\)") + kNoDistribution +
+         "number 1 of \"prob\\.txt\", 50, lies outside \\[0, 1\\]" + kNoBound,
+     ResultFile::kOneReport},
+
+    // Where and why reading stopped.
+    {"ProbCommaBetweenNumbers", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 0.25,0.25"), 0,
+     kHalfAndQuarterOut, StopWarning(1, 22, ",0\\.25", kCommaCause) + ShortFileWarning(5, 6),
+     ResultFile::kOneReport},
+    // A long word is cut at 20 bytes.
+    {"ProbSemicolonsBetweenNumbers", "3\n2\n\n", Prob("0.5;0.5;0.5;0.25;0.25;0.25"), 0,
+     std::nullopt,
+     StopWarning(1, 4, ";0\\.5;0\\.5;0\\.25;0\\.25;0\\.\\.\\.",
+                 "a semicolon between numbers\\? Numbers are separated by white space") +
+         ShortFileWarning(1, 6),
+     ResultFile::kOneReport},
+    {"ProbDecimalCommas", "3\n1\n\n", Prob("0,5 0,5 0,5"), 0, kZerosOut,
+     StopWarning(1, 2, ",5", "a decimal comma\\? The decimal mark is a point: 0\\.5, not 0,5") +
+         ShortFileWarning(1, 3),
+     ResultFile::kOneReport},
+    {"ProbFractions", "3\n1\n\n", Prob("1/2 1/2 1/2"), 0, std::nullopt,
+     StopWarning(1, 2, "/2", "a fraction\\? Write each number as a decimal: 0\\.5, not 1/2") +
+         ShortFileWarning(1, 3),
+     ResultFile::kOneReport},
+    {"ProbPercentSigns", "3\n1\n\n", Prob("50% 50% 50%"), 0, std::nullopt,
+     StopWarning(1, 3, "%",
+                 "a percentage\\? Write each probability as a number from 0 to 1: 0\\.5, not "
+                 "50%") +
+         ShortFileWarning(1, 3) +
+         ImprobableWarning(1, 1, "1, 50 \\(percentages\\? 50% is written 0\\.5\\)") +
+         kNoDistribution + "number 1 of \"prob\\.txt\", 50, lies outside \\[0, 1\\]" + kNoBound,
+     ResultFile::kOneReport},
+    {"ProbHeaderLine", "3\n2\n", Prob("P(A1) P(A2) P(A3)\n0.5 0.5 0.5 0.25 0.25 0.25"), 1, kPrompts,
+     StopWarning(1, 1, "P\\(A1\\)", kHeaderCause) + kNoNumber, ResultFile::kAbsent},
+    {"ProbCommentLine", "3\n2\n\n", Prob("0.5 0.5 0.5\n  # pairs\n0.25 0.25 0.25"), 0, std::nullopt,
+     StopWarning(2, 3, "#", kHeaderCause) + ShortFileWarning(3, 6), ResultFile::kOneReport},
+    // Lines and columns are counted across the blocks the reader reads.
+    {"ProbStopAfterSeveralBlocks", "3\n2\n\n",
+     Prob(std::string(3'000'000, '\n') + "0.5 0.5 0.5\n" + std::string(1'500'000, ' ') + "0.25;"),
+     0, std::nullopt,
+     StopWarning(3'000'002, 1'500'005, ";", "a semicolon between numbers[^\\n]*") +
+         ShortFileWarning(4, 6),
+     ResultFile::kOneReport},
+
+    // More numbers than n and m need: n typed too small, say.
+    {"ProbMoreThanNeeded", "3\n2\n\n", Prob(std::string(kHalfAndQuarter) + "\n0.125\n"), 0,
+     kHalfAndQuarterOut, kExcessWarning, ResultFile::kOneReport},
+    {"ProbJunkAfterTheNumbers", "3\n2\n\n", Prob(std::string(kHalfAndQuarter) + " end"), 0,
+     kHalfAndQuarterOut, kExcessWarning, ResultFile::kOneReport},
+    // Looking for more reads at most one block beyond the numbers: a long rest stays unread.
+    {"ProbRestBeyondOneMoreBlockIsNotSought", "3\n2\n\n",
+     Prob(std::string(kHalfAndQuarter) + std::string(3'000'000, ' ') + "0.125"), 0,
+     kHalfAndQuarterOut, "", ResultFile::kOneReport},
 
     // "result.txt".
     {"ResultIsADirectory", "3\n2\n\n",
@@ -243,6 +347,22 @@ const BadInput kRows[] = {
      0, kHalfAndQuarterOut,
      "unionbound: writing \"result\\.txt\" failed; the report was not saved whole\\n",
      ResultFile::kNotChecked},
+    // Standard output.
+    {"StandardOutputFull", "3\n2\n\n", Prob(kHalfAndQuarter), 3, "",
+     "unionbound: cannot write standard output \\(No space left on device\\); the bounds were "
+     "not shown\\n",
+     ResultFile::kOneReport, false, "", "/dev/full"},
+
+    // Arguments.
+    {"Help", "", Nothing, 0, std::nullopt, "", ResultFile::kAbsent, false, "--help", "",
+     "Usage: unionbound \\[--help \\| --version\\]\\n[\\s\\S]*prob\\.txt[\\s\\S]*result\\.txt"
+     "[\\s\\S]*Exit status: [\\s\\S]*unionbound-batch --help\\.\\n"},
+    {"Version", "", Nothing, 0, std::nullopt, "", ResultFile::kAbsent, false, "--version", "",
+     "unionbound [0-9]+\\.[0-9]+\\.[0-9]+\\n"},
+    {"UnknownArgument", "3\n2\n\n", Prob(kHalfAndQuarter), 2, "",
+     "unionbound: unknown argument \"--verbose\"\\nUsage: unionbound [\\s\\S]*",
+     ResultFile::kAbsent, false, "--verbose"},
+
     {"ResultKeepsEarlierReports", "3\n2\n\n",
      Both(Prob(kHalfAndQuarter),
           [](const ScratchDirectory& dir) { dir.Write("result.txt", kEarlierReports); }),
@@ -276,8 +396,9 @@ const BadInput kRows[] = {
      kNoDistribution + "S_2 = 0\\.9 exceeds 0\\.1, [^\\n]*" + kNoBound, ResultFile::kOneReport},
     // The double walk repeats a basis; the exact walk finds the bound.
     {"BasisChangesRepeat", "9\n7\n\n", Prob(RepeatingWalkFile()), 0, std::nullopt,
-     "unionbound: the double-precision walk for the upper bound repeated a basis; the bound "
-     "shown was found in exact arithmetic\\n",
+     ImprobableWarning(5, 501, "1, 3\\.7727272727272729") +
+         "unionbound: the double-precision walk for the upper bound repeated a basis; the bound "
+         "shown was found in exact arithmetic\\n",
      ResultFile::kOneReport},
 };
 
@@ -302,11 +423,14 @@ TEST_P(BadInputTest, EndsCleanlyAndSaysWhatWentWrong) {
   const bool regular = fs::is_regular_file(fs::symlink_status(result));
   const std::string before = regular ? dir.Read("result.txt") : "";
 
-  const ProgramRun run = RunProgram(dir.path(), row.keyboard, row.needs_permissions);
+  const ProgramRun run =
+      RunProgram(dir.path(), row.keyboard, row.needs_permissions, row.arguments, row.out_path);
 
   EXPECT_EQ(run.exit_status, row.exit_status);
   const std::string out = MaskRunningTimes(run.out);
-  if (row.out) {
+  if (row.out_pattern != nullptr) {
+    EXPECT_TRUE(std::regex_match(out, std::regex(row.out_pattern))) << out;
+  } else if (row.out) {
     EXPECT_EQ(out, *row.out);
   } else {
     EXPECT_EQ(out.rfind(kPrompts, 0), 0u) << out;

@@ -935,6 +935,102 @@ TEST(UnreadableProbabilityFile, MissingFileWithCountZeroStillReportsReason) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Why and where a read ended, from memory and from a file alike.
+
+struct ReadEndCase {
+  const char* name;
+  std::string text;
+  std::int64_t count;
+  ReadEnd end;
+  StopPlace stop;  // compared when the read stopped at a token
+  bool more_follows = false;
+};
+
+void PrintTo(const ReadEndCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+std::vector<ReadEndCase> ReadEndCases() {
+  const std::string cut_word(30, 'z');
+  return {
+      {"CommaAfterANumber",
+       "0.5,0.5",
+       3,
+       ReadEnd::kNotANumber,
+       {1, 4, ",0.5", false, "0.5", false}},
+      {"WordOpeningALine",
+       "0.5\n\tabc def",
+       3,
+       ReadEnd::kNotANumber,
+       {2, 2, "abc", false, "", true}},
+      {"CrLfLines", "0.5\r\n0.5\r\n%x", 3, ReadEnd::kNotANumber, {3, 1, "%x", false, "", true}},
+      {"LongWordIsCut",
+       "1 " + cut_word,
+       3,
+       ReadEnd::kNotANumber,
+       {1, 3, std::string(kShownToken, 'z'), true, "", false}},
+      {"NumberCutShort", "0.5 1e+ 2", 3, ReadEnd::kNotANumber, {1, 5, "1e+", false, "", false}},
+      // Everything glued before the word counts, two numbers here.
+      {"GluedNumbers",
+       "0.5-0.5abc",
+       3,
+       ReadEnd::kNotANumber,
+       {1, 8, "abc", false, "0.5-0.5", false}},
+      {"ManyLinesBeforeTheStop",
+       std::string(2'500'000, '\n') + "x",
+       3,
+       ReadEnd::kNotANumber,
+       {2'500'001, 1, "x", false, "", true}},
+      // The word and the number glued to it straddle the first block's end.
+      {"WordAcrossABlockEnd",
+       std::string(kBlock - 3, ' ') + "1 abcdefgh",
+       3,
+       ReadEnd::kNotANumber,
+       {1, static_cast<std::int64_t>(kBlock), "abcdefgh", false, "", false}},
+      {"GluedNumberAcrossABlockEnd",
+       std::string(kBlock - 2, ' ') + "0.5,x",
+       3,
+       ReadEnd::kNotANumber,
+       {1, static_cast<std::int64_t>(kBlock) + 2, ",x", false, "0.5", false}},
+      {"EndOfData", "0.5 0.5 \n", 3, ReadEnd::kEndOfData, {}},
+      {"OnlyBlanksFollow", "0.5 0.5 \n\t ", 2, ReadEnd::kCount, {}, false},
+      {"ANumberFollows", "0.5 0.5\n0.7", 2, ReadEnd::kCount, {}, true},
+      {"JunkFollows", "0.5 0.5 end", 2, ReadEnd::kCount, {}, true},
+      {"NothingAskedFor", " x", 0, ReadEnd::kCount, {}, true},
+  };
+}
+
+class ReadEndTest : public ::testing::TestWithParam<ReadEndCase> {};
+
+void ExpectEnd(const ProbabilityRead& read, const ReadEndCase& row) {
+  EXPECT_EQ(read.end, row.end);
+  EXPECT_EQ(read.more_follows, row.more_follows);
+  if (row.end == ReadEnd::kNotANumber) {
+    EXPECT_EQ(read.stop.line, row.stop.line);
+    EXPECT_EQ(read.stop.column, row.stop.column);
+    EXPECT_EQ(read.stop.word, row.stop.word);
+    EXPECT_EQ(read.stop.word_cut, row.stop.word_cut);
+    EXPECT_EQ(read.stop.number_before, row.stop.number_before);
+    EXPECT_EQ(read.stop.starts_line, row.stop.starts_line);
+  }
+}
+
+TEST_P(ReadEndTest, InMemory) {
+  ExpectEnd(ParseProbabilities(GetParam().text, GetParam().count), GetParam());
+}
+
+TEST_P(ReadEndTest, FromAFile) {
+  ScratchDirectory dir;
+  dir.Write("prob.txt", GetParam().text);
+  ExpectEnd(ReadProbabilityFile((dir.path() / "prob.txt").c_str(), GetParam().count), GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ReadEndTest, ::testing::ValuesIn(ReadEndCases()),
+                         [](const ::testing::TestParamInfo<ReadEndCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// ---------------------------------------------------------------------------------------------
 // "prob.txt" in the working directory, with the count from n and m.
 
 // Runs the test body inside a scratch directory and returns to the old working directory.

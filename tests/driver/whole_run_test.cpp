@@ -140,7 +140,11 @@ INSTANTIATE_TEST_SUITE_P(
                      ConsoleBlocks("1.66666666666667", "{0,3,}", "nan", "{}") + kFinalPrompt,
                  FileReport("n=3, m=1", "{1.00000000000000000000,5.00000000000000000000,}",
                             "1.666666666666667", "{0,3,}", "nan", "{}"),
-                 kNoDistribution + "number 1 of \"prob.txt\", 2, lies outside [0, 1]" + kNoBound},
+                 "unionbound: warning: 2 of the 3 numbers read from \"prob.txt\" are no "
+                 "probability (outside [0, 1]); the first is number 1, 2 (percentages? 50% is "
+                 "written 0.5)\n" +
+                     kNoDistribution + "number 1 of \"prob.txt\", 2, lies outside [0, 1]" +
+                     kNoBound},
         // A short file: the last number read stands for the missing ones.
         WholeRun{"ShortFile", "3\n2\n\n", "0.5 0.5 0.5 0.25", kHalfAndQuarterOut,
                  kHalfAndQuarterFile,

@@ -54,10 +54,10 @@ namespace {
 
 // Runs `command` (already quoted for the shell) in `directory` with `keyboard` as its standard
 // input, collecting what it wrote.
-ProgramRun RunIn(const fs::path& directory, const std::string& command,
-                 const std::string& keyboard) {
+ProgramRun RunIn(const fs::path& directory, const std::string& command, const std::string& keyboard,
+                 const std::string& out_path = "") {
   const fs::path input = directory / ".keyboard";
-  const fs::path out = directory / ".stdout";
+  const fs::path out = out_path.empty() ? directory / ".stdout" : fs::path(out_path);
   const fs::path err = directory / ".stderr";
   {
     std::ofstream file(input, std::ios::binary);
@@ -68,20 +68,23 @@ ProgramRun RunIn(const fs::path& directory, const std::string& command,
   const int status = std::system(line.c_str());
   ProgramRun run;
   run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = ReadWholeFile(out);
+  run.out = out_path.empty() ? ReadWholeFile(out) : "";
   run.err = ReadWholeFile(err);
   fs::remove(input);
-  fs::remove(out);
+  if (out_path.empty()) {
+    fs::remove(out);
+  }
   fs::remove(err);
   return run;
 }
 
 }  // namespace
 
-ProgramRun RunProgram(const fs::path& directory, const std::string& keyboard, bool unprivileged) {
+ProgramRun RunProgram(const fs::path& directory, const std::string& keyboard, bool unprivileged,
+                      const std::string& arguments, const std::string& out_path) {
   const std::string as_nobody =
       unprivileged && geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-  return RunIn(directory, as_nobody + "'" UNIONBOUND_PROGRAM "'", keyboard);
+  return RunIn(directory, as_nobody + "'" UNIONBOUND_PROGRAM "' " + arguments, keyboard, out_path);
 }
 
 ProgramRun RunBatch(const fs::path& directory, const std::string& arguments) {

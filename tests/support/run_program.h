@@ -31,9 +31,12 @@ class ScratchDirectory {
 
 // Runs the built unionbound in `directory` with `keyboard` as its standard input. With
 // `unprivileged`, a run started by root drops to the user nobody, so that permission bits
-// bind it as they bind any user (the directory must then be open to all).
+// bind it as they bind any user (the directory must then be open to all). `arguments` are
+// words as the shell splits them; with `out_path` standard output goes there (such as
+// "/dev/full") and `out` stays empty.
 ProgramRun RunProgram(const std::filesystem::path& directory, const std::string& keyboard,
-                      bool unprivileged = false);
+                      bool unprivileged = false, const std::string& arguments = "",
+                      const std::string& out_path = "");
 
 // Runs the built unionbound-batch in `directory` with `arguments` (words as the shell splits
 // them) and no standard input.

@@ -3,7 +3,7 @@
 // the reader meets by asking for more data); and the exact block sums against ExactDecimal of
 // each number read, or the same first number refused. The first byte chooses how many numbers
 // to ask for (its low six bits) and how they fall into blocks (its top two); the rest is the
-// file.
+// file. The messages about the read are made for every input and the stop's place is compared.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -45,6 +45,26 @@ bool SameExactSums(const unionbound::ProbabilityRead& got,
   return got.exact && got.exact_problem.empty() && got.exact_block_sums == *want.sums;
 }
 
+// The messages about where and why reading stopped, about more numbers than asked for and about
+// numbers that are no probabilities can be made for any read, and the place of the stop is the
+// same from memory and from a file (the inputs are far smaller than a block).
+bool SameEndAndMessages(const unionbound::ProbabilityRead& memory,
+                        const unionbound::ProbabilityRead& file, std::int64_t count) {
+  const unionbound::StopPlace& a = memory.stop;
+  const unionbound::StopPlace& b = file.stop;
+  const bool stopped = memory.end == unionbound::ReadEnd::kNotANumber;
+  const bool stop_ok = !stopped || (a.line >= 1 && a.column >= 1 && !a.word.empty() &&
+                                    a.word.size() <= unionbound::kShownToken &&
+                                    a.number_before.size() <= unionbound::kShownToken);
+  const std::string warnings[] = {unionbound::StopWarning("prob.txt", memory),
+                                  unionbound::ExcessWarning("prob.txt", memory, count, 3, 2),
+                                  unionbound::ImprobableWarning("prob.txt", memory)};
+  return stop_ok && memory.end == file.end && memory.more_follows == file.more_follows &&
+         a.line == b.line && a.column == b.column && a.word == b.word && a.word_cut == b.word_cut &&
+         a.number_before == b.number_before && a.starts_line == b.starts_line &&
+         warnings[0].empty() == !stopped && warnings[1].empty() == !memory.more_follows;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -82,12 +102,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::abort();
     }
   }
-  for (const unionbound::ProbabilityRead& got :
-       {unionbound::ParseProbabilities(text, blocks),
-        unionbound::ReadProbabilityFile(path.c_str(), blocks)}) {
-    if (!same_doubles(got) || !SameExactSums(got, exact_want)) {
+  const unionbound::ProbabilityRead from_memory = unionbound::ParseProbabilities(text, blocks);
+  const unionbound::ProbabilityRead from_file =
+      unionbound::ReadProbabilityFile(path.c_str(), blocks);
+  for (const unionbound::ProbabilityRead* got : {&from_memory, &from_file}) {
+    if (!same_doubles(*got) || !SameExactSums(*got, exact_want)) {
       std::abort();
     }
+  }
+  if (!SameEndAndMessages(from_memory, from_file, count)) {
+    std::abort();
   }
   return 0;
 }

@@ -1,0 +1,243 @@
+#include "unionbound/unionbound.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "bounds/exact_check.h"
+#include "bounds/moment_program.h"
+#include "bounds/sharp_bounds.h"
+#include "driver/exact_decimal.h"
+#include "driver/input_limits.h"
+#include "driver/probability_input.h"
+#include "moments/binomial.h"
+#include "numeric/exact_number.h"
+
+namespace unionbound {
+namespace {
+
+// The moment data of one call: S_0 .. S_m exactly, and what is said beside the bounds.
+struct Moments {
+  SequenceOf<Rational> S;
+  std::vector<std::string> notes;
+};
+
+std::string MomentRefusal(const std::string& item) {
+  return "--moments: \"" + item +
+         "\" is not a decimal number or a fraction, with powers of ten up to 10^" +
+         std::to_string(kLargestExactExponent);
+}
+
+// One moment as the batch program's --moments takes it: a decimal number in the reader's
+// sense, or a fraction of two of them ("83/22").
+std::optional<Rational> ExactMoment(const std::string& item) {
+  const std::size_t slash = item.find('/');
+  if (slash == std::string::npos) {
+    return ExactDecimal(item);
+  }
+  const std::optional<Rational> numerator = ExactDecimal(item.substr(0, slash));
+  const std::optional<Rational> denominator = ExactDecimal(item.substr(slash + 1));
+  if (!numerator || !denominator || *denominator == 0) {
+    return std::nullopt;
+  }
+  return Rational(*numerator / *denominator);
+}
+
+Moments MomentsFromText(const std::vector<std::string>& items) {
+  Moments moments{{Rational(1)}, {}};
+  for (const std::string& item : items) {
+    const std::optional<Rational> exact = ExactMoment(item);
+    if (!exact) {
+      throw Error(MomentRefusal(item));
+    }
+    moments.S.push_back(*exact);
+  }
+  return moments;
+}
+
+// The shortest decimal that reads back as x; "inf" and "nan" for the rest, which ExactDecimal
+// refuses as the batch program refuses them.
+std::string ShortestDecimal(double x) {
+  char buffer[32];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, x);
+  return error == std::errc() ? std::string(buffer, end) : std::string("nan");
+}
+
+// The refusal of a count below 0; the batch program's parser refuses it in its own words.
+void CheckCount(const char* option, std::int32_t value) {
+  if (value < 0) {
+    throw Error(std::string(option) + ": \"" + std::to_string(value) +
+                "\" is not a whole number from 0 to 2147483647");
+  }
+}
+
+// The block sums of the file as the batch program forms them; a short read is a note, as it is
+// a warning there.
+Moments MomentsOfFile(const std::string& path, std::int32_t n, std::int32_t m) {
+  CheckCount("--n", n);
+  CheckCount("--m", m);
+  const std::string size_problem = SizeProblem(n, m, std::numeric_limits<std::int32_t>::max());
+  if (!size_problem.empty()) {
+    throw Error(size_problem);
+  }
+  const std::int64_t needed = ProbabilityCount(n, m);
+  const ProbabilityRead read = ReadProbabilityFile(path.c_str(), MomentBlocks(n, m));
+  const std::string refusal = ReadRefusal(path, read.problem, read.good, needed);
+  if (!refusal.empty()) {
+    throw Error(refusal);
+  }
+  if (!read.exact) {
+    throw Error("\"" + path + "\": " + read.exact_problem);
+  }
+  Moments moments{{Rational(1)}, {}};
+  moments.S.insert(moments.S.end(), read.exact_block_sums.begin(), read.exact_block_sums.end());
+  const std::string warning = ShortReadWarning(path, read.good, needed);
+  if (!warning.empty()) {
+    moments.notes.push_back(warning);
+  }
+  return moments;
+}
+
+// The internal question of a public one, refused as the batch program refuses --at-least and
+// --exactly outside 1 .. n.
+std::optional<Objective> ObjectiveOf(const Probability& probability, std::int32_t n) {
+  if (probability.kind == Probability::Kind::kUnion) {
+    return std::nullopt;
+  }
+  const bool at_least = probability.kind == Probability::Kind::kAtLeast;
+  if (probability.r < 1 || probability.r > n) {
+    throw Error(std::string(at_least ? "--at-least" : "--exactly") + " \"" +
+                std::to_string(probability.r) +
+                "\": R must be a whole number from 1 to n=" + std::to_string(n));
+  }
+  return Objective{at_least ? Question::kAtLeast : Question::kExactly, probability.r};
+}
+
+std::vector<std::string> Fractions(const SequenceOf<Rational>& values) {
+  std::vector<std::string> fractions;
+  for (const Rational& x : values) {
+    fractions.push_back(x.get_str());
+  }
+  return fractions;
+}
+
+std::vector<double> NearestDoubles(const SequenceOf<Rational>& values) {
+  std::vector<double> doubles;
+  for (const Rational& x : values) {
+    doubles.push_back(NearestDouble(x));
+  }
+  return doubles;
+}
+
+Bound BoundOf(bool found, const Rational& value, const IndexVector& basis,
+              const SequenceOf<Rational>& solution, std::string status,
+              std::int64_t basis_changes) {
+  Bound bound;
+  bound.found = found;
+  bound.value = found ? NearestDouble(value) : std::numeric_limits<double>::quiet_NaN();
+  bound.fraction = found ? value.get_str() : "";
+  bound.basis.assign(basis.begin(), basis.end());
+  bound.solution = NearestDoubles(solution);
+  bound.solution_fractions = Fractions(solution);
+  bound.status = std::move(status);
+  bound.basis_changes = basis_changes;
+  return bound;
+}
+
+// The names the batch program reports for the ends of a walk.
+const char* StatusName(WalkEnd end) {
+  switch (end) {
+    case WalkEnd::kOptimal:
+      return "optimal";
+    case WalkEnd::kInfeasible:
+      return "infeasible";
+    case WalkEnd::kRepeated:
+      return "cycle";
+    case WalkEnd::kRefused:
+      break;
+  }
+  return "refused";
+}
+
+// Seconds since `start`, to the microsecond, as the batch program rounds them.
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  return std::round(elapsed.count() * 1e6) / 1e6;
+}
+
+// One side: the union by the exact walk, the other questions by the general exact simplex, each
+// timed over all of its work.
+Bound SolveSide(Side side, const std::optional<Objective>& objective, std::int32_t n,
+                const SequenceOf<Rational>& S) {
+  const auto start = std::chrono::steady_clock::now();
+  Bound bound;
+  if (objective) {
+    const Goal goal = side == Side::kLower ? Goal::kMinimum : Goal::kMaximum;
+    const MomentProgramResult result = SolveMomentProgram(goal, *objective, n, S);
+    const bool found = result.status == ProgramStatus::kOptimal;
+    bound = BoundOf(found, result.value, result.basis, result.distribution,
+                    found ? "optimal" : "infeasible", result.pivots);
+  } else {
+    const BoundWalkOf<Rational> walk = ExactSharpBound(side, UnionProgram<Rational>(n, S));
+    bound = BoundOf(walk.end == WalkEnd::kOptimal, walk.result.value, walk.result.basis,
+                    walk.result.solution, StatusName(walk.end), walk.basis_changes);
+  }
+  bound.seconds = SecondsSince(start);
+  return bound;
+}
+
+Bounds Solve(std::int32_t n, Moments moments, const Probability& probability) {
+  const std::optional<Objective> objective = ObjectiveOf(probability, n);
+  Bounds bounds;
+  bounds.n = n;
+  bounds.m = static_cast<std::int32_t>(moments.S.size()) - 1;
+  bounds.S = NearestDoubles(moments.S);
+  bounds.S_fractions = Fractions(moments.S);
+  bounds.notes = std::move(moments.notes);
+  if (bounds.m > n) {
+    bounds.notes.push_back(OrdersAboveEventsNote(n, bounds.m));
+  }
+  const SequenceOf<Rational> used(moments.S.begin(), moments.S.begin() + std::min(bounds.m, n) + 1);
+  bounds.lower = SolveSide(Side::kLower, objective, n, used);
+  bounds.upper = SolveSide(Side::kUpper, objective, n, used);
+  return bounds;
+}
+
+}  // namespace
+
+std::string Version() {
+  return UNIONBOUND_LIBRARY_VERSION;
+}
+
+Bounds SharpBounds(std::int32_t n, const std::vector<std::string>& moments,
+                   Probability probability) {
+  // The question is refused before the moments are read, as the batch program refuses it.
+  CheckCount("--n", n);
+  ObjectiveOf(probability, n);
+  return Solve(n, MomentsFromText(moments), probability);
+}
+
+Bounds SharpBounds(std::int32_t n, const std::vector<double>& moments, Probability probability) {
+  std::vector<std::string> written;
+  for (double x : moments) {
+    written.push_back(ShortestDecimal(x));
+  }
+  return SharpBounds(n, written, probability);
+}
+
+Bounds SharpBoundsFromFile(const std::string& path, std::int32_t n, std::int32_t m,
+                           Probability probability) {
+  CheckCount("--n", n);
+  ObjectiveOf(probability, n);
+  return Solve(n, MomentsOfFile(path, n, m), probability);
+}
+
+std::vector<std::string> MomentsFromFile(const std::string& path, std::int32_t n, std::int32_t m) {
+  const Moments moments = MomentsOfFile(path, n, m);
+  return Fractions(SequenceOf<Rational>(moments.S.begin() + 1, moments.S.end()));
+}
+
+}  // namespace unionbound

@@ -1,0 +1,193 @@
+"""The Python module against the built batch program on the same data (its path in
+UNIONBOUND_BATCH, set by ctest), its refusals, and the README's examples."""
+
+import json
+import math
+import os
+import pathlib
+import re
+import subprocess
+from fractions import Fraction
+
+import pytest
+
+import unionbound
+
+BATCH = os.environ.get("UNIONBOUND_BATCH", "")
+INDEPENDENT = ["2", "1.8", "0.96", "0.336", "0.08064", "0.01344"]
+REPEATING = ["83/22", "78/11", "91/11", "70/11", "35/11", "21/22", "3/22"]
+
+
+def batch_json(arguments):
+    if not BATCH:
+        pytest.skip("UNIONBOUND_BATCH names no batch program")
+    run = subprocess.run([BATCH, "--json", *arguments], capture_output=True, text=True)
+    assert run.returncode in (0, 1), run.stderr
+    return json.loads(run.stdout)
+
+
+def question_options(question):
+    return [f"--{key.replace('_', '-')}" for key in question] + [str(r) for r in question.values()]
+
+
+def as_batch_json(bound):
+    """A bound of the module as the batch program's JSON has it, the running time left out."""
+    return {
+        "value": bound.value,
+        "fraction": bound.fraction,
+        "basis": bound.basis,
+        "solution": bound.solution,
+        "solution_fractions": bound.solution_fractions,
+        "status": bound.status,
+        "basis_changes": bound.basis_changes,
+    }
+
+
+def without_time(bound):
+    return {key: value for key, value in bound.items() if key != "seconds"}
+
+
+MOMENT_CASES = [
+    (3, ["1.5", "0.75"], {}),
+    (3, [1.5, 0.9], {}),
+    (3, [Fraction(3, 2), Fraction(9, 10)], {}),
+    (10, INDEPENDENT, {}),
+    (10, INDEPENDENT, {"at_least": 3}),
+    (10, INDEPENDENT, {"exactly": 2}),
+    (10, [2, 1.8, 0.96, 0.336], {"at_least": 10}),
+    (9, REPEATING, {}),
+    (9, REPEATING, {"exactly": 9}),
+    (3, ["2", "0.5"], {}),
+    (2, ["1", "0.2", "0.1"], {"at_least": 2}),
+]
+
+
+def batch_text(x):
+    return f"{x.numerator}/{x.denominator}" if isinstance(x, Fraction) else str(x)
+
+
+@pytest.mark.parametrize("n, moments, question", MOMENT_CASES)
+def test_moments_give_the_batch_programs_figures(n, moments, question):
+    report = batch_json(["--n", str(n), "--moments", ",".join(map(batch_text, moments)),
+                         *question_options(question)])
+    result = unionbound.sharp_bounds(n=n, moments=moments, **question)
+    assert (result.n, result.m) == (report["n"], report["m"])
+    assert result.S == report["S"]
+    assert result.S_fractions == report["S_fractions"]
+    assert as_batch_json(result.lower) == without_time(report["lower"])
+    assert as_batch_json(result.upper) == without_time(report["upper"])
+
+
+@pytest.mark.parametrize("n, moments, question", MOMENT_CASES)
+def test_exact_values_are_the_fractions(n, moments, question):
+    floats = unionbound.sharp_bounds(n=n, moments=moments, **question)
+    exact = unionbound.sharp_bounds(n=n, moments=moments, exact=True, **question)
+    for side in ("lower", "upper"):
+        approximate, fraction = getattr(floats, side), getattr(exact, side)
+        if fraction.value is None:
+            assert approximate.value is None and fraction.status == "infeasible"
+            continue
+        assert isinstance(fraction.value, Fraction)
+        assert fraction.value == Fraction(approximate.fraction)
+        assert float(fraction.value) == approximate.value
+        assert [float(x) for x in fraction.solution] == approximate.solution
+    assert exact.S == [Fraction(s) for s in floats.S_fractions]
+
+
+FILE_CASES = [
+    ("0.5 0.5 0.5\n0.25 0.25 0.25\n", 3, 2, {}),
+    ("0.1 0.2 0.3 0.01 0.02 0.03", 3, 2, {"exactly": 1}),
+    ("0.5 0.5 0.5 0.25", 3, 2, {}),
+]
+
+
+@pytest.mark.parametrize("text, n, m, question", FILE_CASES)
+def test_files_give_the_batch_programs_figures(tmp_path, text, n, m, question):
+    path = tmp_path / "prob.txt"
+    path.write_text(text)
+    report = batch_json(["--n", str(n), "--m", str(m), "--prob", str(path),
+                         *question_options(question)])
+    result = unionbound.sharp_bounds(n=n, file=path, m=m, **question)
+    assert result.S_fractions == report["S_fractions"]
+    assert as_batch_json(result.lower) == without_time(report["lower"])
+    assert as_batch_json(result.upper) == without_time(report["upper"])
+    exact = unionbound.moments_from_file(path, n=n, m=m, exact=True)
+    assert exact == [Fraction(s) for s in report["S_fractions"][1:]]
+    assert unionbound.moments_from_file(path, n=n, m=m) == report["S"][1:]
+
+
+def test_a_short_file_is_noted_as_the_batch_program_warns(tmp_path):
+    path = tmp_path / "prob.txt"
+    path.write_text("0.5 0.5 0.5 0.25")
+    if not BATCH:
+        pytest.skip("UNIONBOUND_BATCH names no batch program")
+    run = subprocess.run([BATCH, "--n", "3", "--m", "2", "--prob", str(path)],
+                         capture_output=True, text=True)
+    notes = unionbound.sharp_bounds(n=3, file=path, m=2).notes
+    assert run.stderr == "".join(f"unionbound-batch: {note}\n" for note in notes)
+    assert len(notes) == 1
+
+
+REFUSALS = [
+    (dict(n=3, moments=["1.5", "x"]),
+     '--moments: "x" is not a decimal number or a fraction, with powers of ten up to 10^100000'),
+    (dict(n=3, moments=[float("inf")]),
+     '--moments: "inf" is not a decimal number or a fraction, with powers of ten up to 10^100000'),
+    (dict(n=3, moments=["1/0"]),
+     '--moments: "1/0" is not a decimal number or a fraction, with powers of ten up to 10^100000'),
+    (dict(n=3, moments=[1], at_least=0), '--at-least "0": R must be a whole number from 1 to n=3'),
+    (dict(n=3, moments=[1], exactly=4), '--exactly "4": R must be a whole number from 1 to n=3'),
+    (dict(n=3, moments=[1], at_least=1, exactly=1), "--at-least excludes --exactly"),
+    (dict(n=-1, moments=[1]), '--n: "-1" is not a whole number from 0 to 2147483647'),
+    (dict(n=2**31, moments=[1]), '--n: "2147483648" is not a whole number from 0 to 2147483647'),
+    (dict(n=2.5, moments=[1]), '--n: "2.5" is not a whole number from 0 to 2147483647'),
+    (dict(n=3), "one of --prob FILE (with --m) and --moments S1,...,Sm is needed"),
+    (dict(n=3, file="prob.txt"), "--prob requires --m"),
+    (dict(n=3, moments=[1], m=1), "--m excludes --moments"),
+    (dict(n=3, file="/nonexistent/prob.txt", m=2),
+     'cannot read "/nonexistent/prob.txt": No such file or directory'),
+    (dict(n=3, file="prob.txt", m=-1), '--m: "-1" is not a whole number from 0 to 2147483647'),
+]
+
+
+@pytest.mark.parametrize("arguments, message", REFUSALS)
+def test_bad_arguments_raise_value_error_with_the_programs_words(arguments, message):
+    with pytest.raises(ValueError) as refusal:
+        unionbound.sharp_bounds(**arguments)
+    assert str(refusal.value) == message
+
+
+def test_the_readme_session():
+    r = unionbound.sharp_bounds(n=3, moments=[1.5, 0.75])
+    assert (r.lower.value, r.lower.fraction, r.lower.basis, r.upper.status) == (
+        0.75, "3/4", [0, 1, 2], "optimal")
+    exact = unionbound.sharp_bounds(n=3, moments=["3/2", "3/4"], exact=True)
+    assert (exact.lower.value, exact.upper.value) == (Fraction(3, 4), Fraction(1))
+
+
+# The README's worked examples of the batch program: 10 independent events of probability 0.2.
+README_EXAMPLES = [
+    ({}, 0.8624, 0.9488, [0, 1, 2, 4, 5], [0, 1, 3, 4, 10]),
+    ({"at_least": 3}, 0.1824, 0.496, [0, 1, 2, 4, 5], [0, 1, 3, 5, 6]),
+    ({"exactly": 2}, 0.0, 0.552, [0, 1, 3, 5, 9], [0, 1, 2, 4, 5]),
+]
+
+
+@pytest.mark.parametrize("question, lower, upper, lower_basis, upper_basis", README_EXAMPLES)
+def test_the_readme_examples(question, lower, upper, lower_basis, upper_basis):
+    r = unionbound.sharp_bounds(n=10, moments=[2, 1.8, 0.96, 0.336], **question)
+    assert (r.lower.value, r.upper.value) == (lower, upper)
+    assert (r.lower.basis, r.upper.basis) == (lower_basis, upper_basis)
+
+
+def test_infeasible_data_have_no_value():
+    r = unionbound.sharp_bounds(n=3, moments=[2, 0.5])
+    assert (r.lower.value, r.lower.fraction, r.lower.status) == (None, None, "infeasible")
+    assert not math.isnan(r.lower.seconds)
+
+
+def test_version_is_the_projects():
+    root = pathlib.Path(__file__).resolve().parents[2]
+    version = re.search(r"project\(unionbound VERSION ([0-9.]+)",
+                        (root / "CMakeLists.txt").read_text()).group(1)
+    assert unionbound.__version__ == version

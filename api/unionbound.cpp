@@ -220,7 +220,8 @@ Bounds SharpBounds(std::int32_t n, const std::vector<std::string>& moments,
   return Solve(n, MomentsFromText(moments), probability);
 }
 
-Bounds SharpBounds(std::int32_t n, const std::vector<double>& moments, Probability probability) {
+Bounds SharpBoundsFromDoubles(std::int32_t n, const std::vector<double>& moments,
+                              Probability probability) {
   std::vector<std::string> written;
   for (double x : moments) {
     written.push_back(ShortestDecimal(x));

@@ -76,9 +76,11 @@ Bounds SharpBounds(std::int32_t n, const std::vector<std::string>& moments,
                    Probability probability = Union());
 
 // The same from doubles, each taken as the shortest decimal that reads back as it (0.1 is 1/10,
-// as a script writes it), so that the result is the batch program's on the printed numbers.
-Bounds SharpBounds(std::int32_t n, const std::vector<double>& moments,
-                   Probability probability = Union());
+// as a script writes it), so that the result is the batch program's on the printed numbers. A
+// name of its own: with one overload, SharpBounds(3, {"3/2", "3/4"}) would be ambiguous, two
+// pointers being an iterator range for a vector of doubles too.
+Bounds SharpBoundsFromDoubles(std::int32_t n, const std::vector<double>& moments,
+                              Probability probability = Union());
 
 // The bounds from a file of intersection probabilities of orders 1 .. m, as prob.txt of
 // unionbound and --prob of the batch program: the exact sum of each block as written.

@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Table, MomentsAsBatch, ::testing::ValuesIn(kMomentCases
 // Doubles are taken as the shortest decimals that read back as them, so 0.9 is 9/10 and a
 // double's answer is the one of its printed text.
 TEST(Api, DoublesAreTakenAsTheirShortestDecimals) {
-  const Bounds from_doubles = SharpBounds(10, std::vector<double>{2, 1.8, 0.96, 0.336}, AtLeast(3));
+  const Bounds from_doubles = SharpBoundsFromDoubles(10, {2, 1.8, 0.96, 0.336}, AtLeast(3));
   const Bounds from_text = SharpBounds(10, {"2", "1.8", "0.96", "0.336"}, AtLeast(3));
   EXPECT_EQ(from_doubles.S_fractions, from_text.S_fractions);
   EXPECT_EQ(AsJson(from_doubles.lower), AsJson(from_text.lower));
@@ -194,7 +194,7 @@ INSTANTIATE_TEST_SUITE_P(Table, RefusalsAsBatch, ::testing::ValuesIn(kRefusals),
 // Counts below 0 never reach the batch program's computation: its parser refuses them in its
 // own words, which name no whole numbers.
 TEST(Api, RefusesCountsBelowZero) {
-  EXPECT_THROW(SharpBounds(-1, std::vector<std::string>{"1"}), Error);
+  EXPECT_THROW(SharpBounds(-1, {"1"}), Error);
   try {
     SharpBoundsFromFile("p.txt", 3, -2);
     ADD_FAILURE() << "no refusal";

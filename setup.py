@@ -41,4 +41,6 @@ setup(
     package_dir={"": "python"},
     ext_modules=[Extension("unionbound._unionbound", sources=[])],
     cmdclass={"build_ext": CMakeBuild},
+    # Beside the CMake build folders (build*/, ignored), not in tools/run-example's build/.
+    options={"build": {"build_base": "build-python"}},
 )

@@ -4,6 +4,7 @@
 // JSON report, and the classical bounds beside the sharp ones.
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -63,17 +64,54 @@ struct Data {
   std::string improbable;
 };
 
+// The items between commas, white space around each dropped ("1.5, 0.75" as "1.5,0.75").
 std::vector<std::string> SplitList(const std::string& list) {
+  const auto trimmed = [](const std::string& item) {
+    const std::size_t first = item.find_first_not_of(" \t\n\r\f\v");
+    const std::size_t last = item.find_last_not_of(" \t\n\r\f\v");
+    return first == std::string::npos ? std::string() : item.substr(first, last - first + 1);
+  };
   std::vector<std::string> items;
   std::stringstream in(list);
   std::string item;
   while (std::getline(in, item, ',')) {
-    items.push_back(item);
+    items.push_back(trimmed(item));
   }
   if (!list.empty() && list.back() == ',') {
     items.emplace_back();
   }
   return items;
+}
+
+// A count as the options take it: a whole number from 0 to the largest 32-bit integer. CLI11's
+// own range check would write the largest double out in full.
+const CLI::Validator kWholeNumber(
+    [](std::string& text) -> std::string {
+      std::int32_t value = 0;
+      const char* last = text.data() + text.size();
+      const auto [end, error] = std::from_chars(text.data(), last, value);
+      if (error != std::errc() || end != last || value < 0) {
+        return "\"" + text + "\" is not a whole number from 0 to " +
+               std::to_string(std::numeric_limits<std::int32_t>::max());
+      }
+      return "";
+    },
+    "WHOLE NUMBER");
+
+// The long options written with one dash ("-n 3"), which CLI11 would take for something else:
+// the first one found, or none.
+std::optional<std::string> SingleDashOption(int argc, char** argv) {
+  static const char* const kNames[] = {"n",       "m",        "prob",      "moments",
+                                       "exact",   "json",     "classical", "at-least",
+                                       "exactly", "by-order", "plot",      "version"};
+  for (int i = 1; i < argc; ++i) {
+    for (const char* name : kNames) {
+      if (std::string(argv[i]) == std::string("-") + name) {
+        return std::string(name);
+      }
+    }
+  }
+  return std::nullopt;
 }
 
 // One moment as written on the command line: a decimal number in the reader's sense, or a
@@ -332,9 +370,10 @@ int main(int argc, char** argv) {
       "Sharp lower and upper bounds on the probability that at least one of n events occurs, "
       "from the probabilities of their intersections (--prob) or their binomial moments "
       "(--moments)."};
-  app.add_option("--n", options.n, "number of events")->required()->check(CLI::NonNegativeNumber);
+  app.set_version_flag("--version", std::string("unionbound-batch ") + UNIONBOUND_VERSION);
+  app.add_option("--n", options.n, "number of events")->required()->check(kWholeNumber);
   auto* m = app.add_option("--m", options.m, "maximum order of the intersections in --prob")
-                ->check(CLI::NonNegativeNumber);
+                ->check(kWholeNumber);
   auto* prob = app.add_option("--prob", options.prob,
                               "file of intersection probabilities, as prob.txt of unionbound");
   auto* moments =
@@ -358,6 +397,11 @@ int main(int argc, char** argv) {
                "the sharp bounds from S_1 .. S_k for every order k, one row each");
   app.add_option("--plot", options.plot, "draw the bounds for every order k into an SVG file")
       ->type_name("FILE.svg");
+  if (const std::optional<std::string> name = SingleDashOption(argc, argv)) {
+    std::cerr << kProgram << "-" << *name << ": the options take two dashes: --" << *name
+              << std::endl;
+    return kUnusable;
+  }
   try {
     app.parse(argc, argv);
     if (options.prob.empty() && options.moments.empty()) {
@@ -365,6 +409,9 @@ int main(int argc, char** argv) {
     }
   } catch (const CLI::CallForHelp&) {
     std::cout << app.help();
+    return 0;
+  } catch (const CLI::CallForVersion&) {
+    std::cout << app.version() << std::endl;
     return 0;
   } catch (const CLI::ParseError& error) {
     std::cerr << kProgram << error.what() << std::endl;

@@ -220,6 +220,17 @@ TEST(Batch, ClassicalTableMarksTheTightestBounds) {
   EXPECT_TRUE(spanning_tree);
 }
 
+TEST(Batch, VersionAndSpacesAfterCommas) {
+  ScratchDirectory dir;
+  const ProgramRun version = RunBatch(dir.path(), "--version");
+  EXPECT_EQ(version.exit_status, 0);
+  EXPECT_TRUE(
+      std::regex_match(version.out, std::regex("unionbound-batch [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+      << version.out;
+  const Json spaced = RunJson(dir, "--n 3 --moments '1.5, 0.75'", 0);
+  EXPECT_EQ(spaced["S_fractions"], Json::parse(R"(["1", "3/2", "3/4"])"));
+}
+
 struct Refusal {
   const char* name;
   const char* arguments;
@@ -246,6 +257,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Refusal{"NoN", "--m 2 --prob p.txt", "unionbound-batch: --n is required\n"},
         Refusal{"NegativeN", "--n -3 --m 2 --prob p.txt", "unionbound-batch: --n: .*\n"},
+        // Short and plain: the value given and the range taken, no largest double written out.
+        Refusal{"NotAWholeN", "--n abc --moments 1",
+                "unionbound-batch: --n: \"abc\" is not a whole number from 0 to 2147483647\n"},
+        Refusal{"NBeyond32Bits", "--n 99999999999 --moments 1",
+                "unionbound-batch: --n: \"99999999999\" is not a whole number from 0 to "
+                "2147483647\n"},
+        Refusal{"NotAWholeM", "--n 3 --m 2.5 --prob p.txt",
+                "unionbound-batch: --m: \"2\\.5\" is not a whole number from 0 to 2147483647\n"},
+        Refusal{"SingleDash", "-n 3 --moments 1",
+                "unionbound-batch: -n: the options take two dashes: --n\n"},
         Refusal{"NoInput", "--n 3", "unionbound-batch: one of --prob .* is needed\n"},
         Refusal{"ProbWithoutM", "--n 3 --prob p.txt", "unionbound-batch: --prob requires --m\n"},
         Refusal{"BothInputs", "--n 3 --m 2 --prob p.txt --moments 1",

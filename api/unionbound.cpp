@@ -66,7 +66,7 @@ std::string ShortestDecimal(double x) {
   return error == std::errc() ? std::string(buffer, end) : std::string("nan");
 }
 
-// The refusal of a count below 0; the batch program's parser refuses it in its own words.
+// The refusal of a count below 0, in the batch program's words.
 void CheckCount(const char* option, std::int32_t value) {
   if (value < 0) {
     throw Error(std::string(option) + ": \"" + std::to_string(value) +

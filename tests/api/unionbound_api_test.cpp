@@ -169,6 +169,7 @@ const RefusalCase kRefusals[] = {
     {"at_least_0", 3, {"1"}, AtLeast(0), "--n 3 --moments 1 --at-least 0"},
     {"at_least_above_n", 3, {"1"}, AtLeast(4), "--n 3 --moments 1 --at-least 4"},
     {"exactly_negative", 3, {"1"}, Exactly(-1), "--n 3 --moments 1 --exactly -1"},
+    {"events_below_zero", -1, {"1"}, Union(), "--n -1 --moments 1"},
     // The question is refused before the moments are read.
     {"question_first", 3, {"x"}, Exactly(7), "--n 3 --moments x --exactly 7"},
 };
@@ -191,15 +192,15 @@ TEST_P(RefusalsAsBatch, ThrowTheBatchProgramsWords) {
 INSTANTIATE_TEST_SUITE_P(Table, RefusalsAsBatch, ::testing::ValuesIn(kRefusals),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Counts below 0 never reach the batch program's computation: its parser refuses them in its
-// own words, which name no whole numbers.
-TEST(Api, RefusesCountsBelowZero) {
-  EXPECT_THROW(SharpBounds(-1, {"1"}), Error);
+TEST(Api, RefusesOrdersBelowZeroAsTheBatchProgram) {
+  ScratchDirectory dir;
+  const ProgramRun run = RunBatch(dir.path(), "--n 3 --m -2 --prob p.txt");
+  ASSERT_EQ(run.exit_status, 2) << run.err;
   try {
     SharpBoundsFromFile("p.txt", 3, -2);
     ADD_FAILURE() << "no refusal";
   } catch (const std::invalid_argument& error) {
-    EXPECT_STREQ(error.what(), "--m: \"-2\" is not a whole number from 0 to 2147483647");
+    EXPECT_EQ(error.what(), BatchMessage(run));
   }
 }
 

@@ -31,25 +31,10 @@ std::string MomentRefusal(const std::string& item) {
          std::to_string(kLargestExactExponent);
 }
 
-// One moment as the batch program's --moments takes it: a decimal number in the reader's
-// sense, or a fraction of two of them ("83/22").
-std::optional<Rational> ExactMoment(const std::string& item) {
-  const std::size_t slash = item.find('/');
-  if (slash == std::string::npos) {
-    return ExactDecimal(item);
-  }
-  const std::optional<Rational> numerator = ExactDecimal(item.substr(0, slash));
-  const std::optional<Rational> denominator = ExactDecimal(item.substr(slash + 1));
-  if (!numerator || !denominator || *denominator == 0) {
-    return std::nullopt;
-  }
-  return Rational(*numerator / *denominator);
-}
-
 Moments MomentsFromText(const std::vector<std::string>& items) {
   Moments moments{{Rational(1)}, {}};
   for (const std::string& item : items) {
-    const std::optional<Rational> exact = ExactMoment(item);
+    const std::optional<Rational> exact = ExactDecimalOrFraction(item);
     if (!exact) {
       throw Error(MomentRefusal(item));
     }
@@ -147,21 +132,6 @@ Bound BoundOf(bool found, const Rational& value, const IndexVector& basis,
   return bound;
 }
 
-// The names the batch program reports for the ends of a walk.
-const char* StatusName(WalkEnd end) {
-  switch (end) {
-    case WalkEnd::kOptimal:
-      return "optimal";
-    case WalkEnd::kInfeasible:
-      return "infeasible";
-    case WalkEnd::kRepeated:
-      return "cycle";
-    case WalkEnd::kRefused:
-      break;
-  }
-  return "refused";
-}
-
 // Seconds since `start`, to the microsecond, as the batch program rounds them.
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
@@ -183,7 +153,7 @@ Bound SolveSide(Side side, const std::optional<Objective>& objective, std::int32
   } else {
     const BoundWalkOf<Rational> walk = ExactSharpBound(side, UnionProgram<Rational>(n, S));
     bound = BoundOf(walk.end == WalkEnd::kOptimal, walk.result.value, walk.result.basis,
-                    walk.result.solution, StatusName(walk.end), walk.basis_changes);
+                    walk.result.solution, WalkEndName(walk.end), walk.basis_changes);
   }
   bound.seconds = SecondsSince(start);
   return bound;

@@ -27,6 +27,20 @@ const char* WalkEndMessage(WalkEnd end) {
   return "";
 }
 
+const char* WalkEndName(WalkEnd end) {
+  switch (end) {
+    case WalkEnd::kOptimal:
+      return "optimal";
+    case WalkEnd::kInfeasible:
+      return "infeasible";
+    case WalkEnd::kRepeated:
+      return "cycle";
+    case WalkEnd::kRefused:
+      break;
+  }
+  return "refused";
+}
+
 BoundWalk WalkToBound(Goal goal, const Vector& c, const Vector& z, const Vector& mu,
                       NumeratorKernel numerator, const IndexVector* start) {
   return WalkToBound<double>(goal, c, z, mu, numerator, start);

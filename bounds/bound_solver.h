@@ -43,6 +43,9 @@ enum class WalkEnd {
 // way (without its line end); empty for an optimal or refused walk.
 const char* WalkEndMessage(WalkEnd end);
 
+// The one-word name of an end for reports: "optimal", "infeasible", "cycle", "refused".
+const char* WalkEndName(WalkEnd end);
+
 // One solver call with how it ended and how many basis changes it made.
 template <class Number>
 struct BoundWalkOf {

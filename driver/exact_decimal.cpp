@@ -82,6 +82,19 @@ std::optional<Rational> ExactDecimal(std::string_view text) {
   return negative ? Rational(-value) : value;
 }
 
+std::optional<Rational> ExactDecimalOrFraction(std::string_view text) {
+  const std::size_t slash = text.find('/');
+  if (slash == std::string_view::npos) {
+    return ExactDecimal(text);
+  }
+  const std::optional<Rational> numerator = ExactDecimal(text.substr(0, slash));
+  const std::optional<Rational> denominator = ExactDecimal(text.substr(slash + 1));
+  if (!numerator || !denominator || *denominator == 0) {
+    return std::nullopt;
+  }
+  return Rational(*numerator / *denominator);
+}
+
 std::string RoundedDecimal(const Rational& value, int digits) {
   if (value == 0) {
     return "0";

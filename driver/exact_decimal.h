@@ -19,6 +19,11 @@ inline constexpr long kLargestExactExponent = 100'000;
 // "10e100000" is refused as "1e100001" is.
 std::optional<Rational> ExactDecimal(std::string_view text);
 
+// A decimal number as ExactDecimal takes it, or a fraction of two of them ("83/22"): a moment as
+// the batch program's --moments and the library take it. None for anything else, and for a zero
+// denominator.
+std::optional<Rational> ExactDecimalOrFraction(std::string_view text);
+
 // The rational rounded to `digits` significant decimal digits, to nearest with ties away from
 // zero, in plain or exponent notation as %g would choose: "0.75", "1", "-2.5e-07".
 std::string RoundedDecimal(const Rational& value, int digits);

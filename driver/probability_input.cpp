@@ -700,25 +700,42 @@ std::string ExcessWarning(const std::string& path, const ProbabilityRead& read, 
          " need; the rest is ignored: check n and m";
 }
 
-std::string ImprobableWarning(const std::string& path, const ProbabilityRead& read) {
-  std::int64_t first = -1;
-  std::int64_t improbable = 0;
+ImprobableNumbers FindImprobableNumbers(const ProbabilityRead& read) {
+  ImprobableNumbers found;
   for (std::int64_t k = 0; k < read.good; ++k) {
     const double p = read.values[static_cast<std::size_t>(k)];
     if (!(p >= 0.0 && p <= 1.0)) {
-      first = improbable == 0 ? k : first;
-      ++improbable;
+      found.first = found.count == 0 ? k : found.first;
+      ++found.count;
     }
   }
-  if (improbable == 0) {
+  return found;
+}
+
+std::string FirstImprobableNumber(const std::string& path, const ProbabilityRead& read) {
+  const ImprobableNumbers found = FindImprobableNumbers(read);
+  if (found.count == 0) {
     return "";
   }
-  const double value = read.values[static_cast<std::size_t>(first)];
+  std::ostringstream reason;
+  reason.precision(17);
+  reason << "number " << found.first + 1 << " of \"" << path << "\", "
+         << read.values[static_cast<std::size_t>(found.first)] << ", lies outside [0, 1]";
+  return reason.str();
+}
+
+std::string ImprobableWarning(const std::string& path, const ProbabilityRead& read) {
+  const ImprobableNumbers found = FindImprobableNumbers(read);
+  if (found.count == 0) {
+    return "";
+  }
+  const double value = read.values[static_cast<std::size_t>(found.first)];
   std::ostringstream warning;
   warning.precision(17);
-  warning << "warning: " << improbable << " of the " << read.good << " numbers read from \"" << path
-          << "\" " << (improbable == 1 ? "is" : "are")
-          << " no probability (outside [0, 1]); the first is number " << first + 1 << ", " << value;
+  warning << "warning: " << found.count << " of the " << read.good << " numbers read from \""
+          << path << "\" " << (found.count == 1 ? "is" : "are")
+          << " no probability (outside [0, 1]); the first is number " << found.first + 1 << ", "
+          << value;
   if (value > 1.0 && value <= 100.0 && value == std::floor(value)) {
     warning << " (percentages? 50% is written 0.5)";
   }

@@ -112,8 +112,20 @@ std::string StopWarning(const std::string& path, const ProbabilityRead& read);
 std::string ExcessWarning(const std::string& path, const ProbabilityRead& read, std::int64_t needed,
                           std::int32_t n, std::int32_t m);
 
-// The warning for numbers read that are no probabilities (below 0, above 1, not finite): the
-// first with its place, and how many there are. Empty when every number read is one.
+// The numbers read that are no probabilities (below 0, above 1, not finite): how many, and the
+// place of the first (counted from 0; -1 when there is none).
+struct ImprobableNumbers {
+  std::int64_t count = 0;
+  std::int64_t first = -1;
+};
+ImprobableNumbers FindImprobableNumbers(const ProbabilityRead& read);
+
+// The first of them as a reason that data fit no distribution: "number 2 of "prob.txt", 1.5,
+// lies outside [0, 1]". Empty when every number read is a probability.
+std::string FirstImprobableNumber(const std::string& path, const ProbabilityRead& read);
+
+// The warning for them: the first with its place, and how many there are. Empty when every
+// number read is a probability.
 std::string ImprobableWarning(const std::string& path, const ProbabilityRead& read);
 
 // The same reading applied to text in memory.

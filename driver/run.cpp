@@ -88,23 +88,9 @@ bool UsableProbabilities(const ProbabilityRead& read, std::int32_t n, std::int32
   return true;
 }
 
-// The first number of the file that is no probability, with its place; empty when all are.
-std::string FirstImprobableNumber(const ProbabilityRead& read) {
-  for (std::int64_t k = 0; k < read.good; ++k) {
-    const double p = read.values[static_cast<std::size_t>(k)];
-    if (!(p >= 0.0 && p <= 1.0)) {
-      std::ostringstream reason;
-      reason.precision(17);
-      reason << "number " << k + 1 << " of \"prob.txt\", " << p << ", lies outside [0, 1]";
-      return reason.str();
-    }
-  }
-  return "";
-}
-
 void ReportNoDistribution(const ProbabilityRead& read, std::int32_t n,
                           const SequenceOf<Rational>& S) {
-  std::string reason = FirstImprobableNumber(read);
+  std::string reason = FirstImprobableNumber("prob.txt", read);
   if (reason.empty()) {
     reason = EvidentMomentProblem(n, S);
   }

@@ -114,26 +114,11 @@ std::optional<std::string> SingleDashOption(int argc, char** argv) {
   return std::nullopt;
 }
 
-// One moment as written on the command line: a decimal number in the reader's sense, or a
-// fraction of two of them ("83/22").
-std::optional<Rational> ExactMoment(const std::string& item) {
-  const std::size_t slash = item.find('/');
-  if (slash == std::string::npos) {
-    return ExactDecimal(item);
-  }
-  const std::optional<Rational> numerator = ExactDecimal(item.substr(0, slash));
-  const std::optional<Rational> denominator = ExactDecimal(item.substr(slash + 1));
-  if (!numerator || !denominator || *denominator == 0) {
-    return std::nullopt;
-  }
-  return Rational(*numerator / *denominator);
-}
-
 // S_1 .. S_m as written on the command line.
 SequenceOf<Rational> MomentsFromList(const std::string& list) {
   SequenceOf<Rational> S{Rational(1)};
   for (const std::string& item : SplitList(list)) {
-    const std::optional<Rational> exact = ExactMoment(item);
+    const std::optional<Rational> exact = ExactDecimalOrFraction(item);
     if (!exact) {
       throw Unusable{"--moments: \"" + item +
                      "\" is not a decimal number or a fraction, with powers of ten up to 10^" +
@@ -156,20 +141,6 @@ void CheckRead(const std::string& path, const std::string& problem, std::int64_t
   }
 }
 
-// The first number read that is no probability, with its place; empty when all are.
-std::string FirstImprobable(const std::string& path, const ProbabilityRead& read) {
-  for (std::int64_t k = 0; k < read.good; ++k) {
-    const double p = read.values[static_cast<std::size_t>(k)];
-    if (!(p >= 0.0 && p <= 1.0)) {
-      std::ostringstream reason;
-      reason.precision(17);
-      reason << "number " << k + 1 << " of \"" << path << "\", " << p << ", lies outside [0, 1]";
-      return reason.str();
-    }
-  }
-  return "";
-}
-
 Data LoadData(const Options& options) {
   Data data;
   if (!options.moments.empty()) {
@@ -189,7 +160,7 @@ Data LoadData(const Options& options) {
     }
     data.S = {Rational(1)};
     data.S.insert(data.S.end(), read.exact_block_sums.begin(), read.exact_block_sums.end());
-    data.improbable = FirstImprobable(options.prob, read);
+    data.improbable = FirstImprobableNumber(options.prob, read);
     if (options.classical && m >= 2) {
       const auto n = static_cast<std::size_t>(options.n);
       data.singles = Vector(read.values.begin(), read.values.begin() + n);

@@ -14,20 +14,6 @@
 namespace unionbound {
 namespace {
 
-const char* StatusName(WalkEnd end) {
-  switch (end) {
-    case WalkEnd::kOptimal:
-      return "optimal";
-    case WalkEnd::kInfeasible:
-      return "infeasible";
-    case WalkEnd::kRepeated:
-      return "cycle";
-    case WalkEnd::kRefused:
-      break;
-  }
-  return "refused";
-}
-
 // Seconds since `start`, to the microsecond: finer figures would only show the clock's noise.
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
@@ -42,7 +28,7 @@ ReportedBound FromWalk(const BoundWalkOf<Rational>& walk) {
   }
   bound.basis = walk.result.basis;
   bound.solution = walk.result.solution;
-  bound.status = StatusName(walk.end);
+  bound.status = WalkEndName(walk.end);
   bound.basis_changes = walk.basis_changes;
   return bound;
 }

@@ -250,6 +250,7 @@ TEST_P(BatchRefusal, SaysWhyWithStatusTwo) {
   EXPECT_EQ(run.exit_status, 2);
   EXPECT_EQ(run.out, "");
   EXPECT_TRUE(std::regex_match(run.err, std::regex(GetParam().err_pattern))) << run.err;
+  EXPECT_FALSE(dir.Exists("plot.svg"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -281,6 +282,32 @@ INSTANTIATE_TEST_SUITE_P(
                 "unionbound-batch: cannot read \"nothing.txt\": No such file or directory\n"},
         Refusal{"MissingFileExact", "--n 3 --m 2 --prob nothing.txt --exact",
                 "unionbound-batch: cannot read \"nothing.txt\": No such file or directory\n"}),
+    [](const ::testing::TestParamInfo<Refusal>& info) { return info.param.name; });
+
+// The questions and the picture, refused before anything is computed or drawn.
+INSTANTIATE_TEST_SUITE_P(
+    Questions, BatchRefusal,
+    ::testing::Values(
+        Refusal{"AtLeastZero", "--n 3 --moments 1.5 --at-least 0 --plot plot.svg",
+                "unionbound-batch: --at-least \"0\": R must be a whole number from 1 to n=3\n"},
+        Refusal{"AtLeastAboveN", "--n 3 --m 2 --prob p.txt --at-least 4",
+                "unionbound-batch: --at-least \"4\": R must be a whole number from 1 to n=3\n"},
+        Refusal{"ExactlyNegative", "--n 3 --moments 1.5 --exactly=-2",
+                "unionbound-batch: --exactly \"-2\": R must be a whole number from 1 to n=3\n"},
+        Refusal{"ExactlyNotWhole", "--n 3 --moments 1.5 --exactly 1.5",
+                "unionbound-batch: --exactly \"1.5\": R must be .*\n"},
+        Refusal{"ExactlyWord", "--n 3 --moments 1.5 --exactly two",
+                "unionbound-batch: --exactly \"two\": R must be .*\n"},
+        Refusal{"AtLeastBeyond64Bits", "--n 3 --moments 1.5 --at-least 99999999999999999999",
+                "unionbound-batch: --at-least \"99999999999999999999\": R must be .*\n"},
+        Refusal{"AtLeastEmpty", "--n 3 --moments 1.5 --at-least ''",
+                "unionbound-batch: --at-least \"\": R must be .*\n"},
+        Refusal{"NoEventsToAskAbout", "--n 0 --moments 0 --exactly 1",
+                "unionbound-batch: --exactly \"1\": R must be a whole number from 1 to n=0\n"},
+        Refusal{"BothQuestions", "--n 3 --moments 1.5 --at-least 1 --exactly 1",
+                "unionbound-batch: .*excludes.*\n"},
+        Refusal{"PlotIntoNoDirectory", "--n 3 --moments 1.5 --plot no/such/plot.svg",
+                "unionbound-batch: cannot write the plot to \"no/such/plot\\.svg\"\n"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return info.param.name; });
 
 }  // namespace

@@ -384,53 +384,6 @@ TEST(Questions, ClassicalBoundsOfTheUnionAreNotShownForAnotherQuestion) {
   EXPECT_NE(run.out.find("  k  lower  upper\n"), std::string::npos) << run.out;
 }
 
-struct Refusal {
-  const char* name;
-  const char* arguments;
-  const char* err_pattern;
-};
-
-void PrintTo(const Refusal& row, std::ostream* os) {
-  *os << row.name;
-}
-
-class QuestionRefusal : public ::testing::TestWithParam<Refusal> {};
-
-TEST_P(QuestionRefusal, SaysWhyWithStatusTwo) {
-  ScratchDirectory dir;
-  dir.Write("p.txt", kHalfAndQuarter);
-  const ProgramRun run = RunBatch(dir.path(), GetParam().arguments);
-  EXPECT_EQ(run.exit_status, 2);
-  EXPECT_EQ(run.out, "");
-  EXPECT_TRUE(std::regex_match(run.err, std::regex(GetParam().err_pattern))) << run.err;
-  EXPECT_FALSE(dir.Exists("plot.svg"));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Arguments, QuestionRefusal,
-    ::testing::Values(
-        Refusal{"AtLeastZero", "--n 3 --moments 1.5 --at-least 0 --plot plot.svg",
-                "unionbound-batch: --at-least \"0\": R must be a whole number from 1 to n=3\n"},
-        Refusal{"AtLeastAboveN", "--n 3 --m 2 --prob p.txt --at-least 4",
-                "unionbound-batch: --at-least \"4\": R must be a whole number from 1 to n=3\n"},
-        Refusal{"ExactlyNegative", "--n 3 --moments 1.5 --exactly=-2",
-                "unionbound-batch: --exactly \"-2\": R must be a whole number from 1 to n=3\n"},
-        Refusal{"ExactlyNotWhole", "--n 3 --moments 1.5 --exactly 1.5",
-                "unionbound-batch: --exactly \"1.5\": R must be .*\n"},
-        Refusal{"ExactlyWord", "--n 3 --moments 1.5 --exactly two",
-                "unionbound-batch: --exactly \"two\": R must be .*\n"},
-        Refusal{"AtLeastBeyond64Bits", "--n 3 --moments 1.5 --at-least 99999999999999999999",
-                "unionbound-batch: --at-least \"99999999999999999999\": R must be .*\n"},
-        Refusal{"AtLeastEmpty", "--n 3 --moments 1.5 --at-least ''",
-                "unionbound-batch: --at-least \"\": R must be .*\n"},
-        Refusal{"NoEventsToAskAbout", "--n 0 --moments 0 --exactly 1",
-                "unionbound-batch: --exactly \"1\": R must be a whole number from 1 to n=0\n"},
-        Refusal{"BothQuestions", "--n 3 --moments 1.5 --at-least 1 --exactly 1",
-                "unionbound-batch: .*excludes.*\n"},
-        Refusal{"PlotIntoNoDirectory", "--n 3 --moments 1.5 --plot no/such/plot.svg",
-                "unionbound-batch: cannot write the plot to \"no/such/plot\\.svg\"\n"}),
-    [](const ::testing::TestParamInfo<Refusal>& info) { return info.param.name; });
-
 // ---------------------------------------------------------------------------------------------
 // The picture.
 

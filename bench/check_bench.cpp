@@ -83,10 +83,11 @@ void BM_WholeRunOnAFile(benchmark::State& state) {
   const GeneratedFile& file = File();
   const Silenced silenced;
   for (auto _ : state) {
-    const ProbabilityRead read =
-        checked ? ReadProbabilityFile(file.path.c_str(), MomentBlocks(file.n, 2))
-                : ReadProbabilityFile(file.path.c_str(), ProbabilityCount(file.n, 2));
-    const Vector S = BinomialMoments(read.values, file.n, 2);
+    ReadPlan plan = MomentBlocks(file.n, 2);
+    plan.exact = checked;
+    const ProbabilityRead read = ReadProbabilityFile(file.path.c_str(), plan);
+    Vector S{1.0};
+    S.insert(S.end(), read.block_sums.begin(), read.block_sums.end());
     SequenceOf<Rational> S_exact{Rational(1)};
     S_exact.insert(S_exact.end(), read.exact_block_sums.begin(), read.exact_block_sums.end());
     const BoundReport report = ComputeBounds(file.n, 2, S, checked ? &S_exact : nullptr);

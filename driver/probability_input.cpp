@@ -2,21 +2,26 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "driver/exact_decimal.h"
 #include "moments/binomial.h"
+#include "moments/block_sums.h"
 
 namespace unionbound {
 namespace {
@@ -182,158 +187,8 @@ struct CloseFile {
 };
 using FileHandle = std::unique_ptr<std::FILE, CloseFile>;
 
-// Successive numbers from a file read in large blocks, or from text in memory. A token cut by
-// a block boundary is completed before it is measured, however long it is.
-class NumberScanner {
- public:
-  explicit NumberScanner(std::FILE* file) : file_(file), buffer_(kBlockSize) {}
-  explicit NumberScanner(std::string_view text)
-      : buffer_(text.begin(), text.end()), end_(text.size()), at_end_(true) {}
-
-  // False at the end of the data and at the first token that is not a number. A number read is
-  // also passed to `visit` as its scan and its text, which stays valid during the call only.
-  template <class Visit>
-  bool Next(double& value, const Visit& visit) {
-    for (;;) {
-      while (begin_ < end_ && IsSpace(buffer_[begin_])) {
-        ++begin_;
-      }
-      if (begin_ < end_) {
-        break;
-      }
-      if (!ReadMore()) {
-        return false;
-      }
-    }
-    for (;;) {
-      const Token token = ScanToken(buffer_.data() + begin_, buffer_.data() + end_);
-      if (token.reaches_end && ReadMore()) {
-        continue;
-      }
-      // Taken only now: asking for more data moves the unread bytes even when none came.
-      const char* const first = buffer_.data() + begin_;
-      const std::string_view text(first, token.length);
-      if (token.exact) {
-        begin_ += token.length;
-        value = token.value;
-        visit(token, text);
-        return true;
-      }
-      if (token.is_number && ConvertToken(first, first + token.length, value)) {
-        begin_ += token.length;
-        visit(token, text);
-        return true;
-      }
-      // The token stays unread, so that Stop() can say where it stands.
-      return false;
-    }
-  }
-
-  // Where the token that Next() refused stands, and what is around it.
-  StopPlace Stop() {
-    // Enough of the word to show it, unless white space or the end of the data comes first.
-    while (WordEnd() - begin_ <= kShownToken && WordEnd() == end_ && ReadMore()) {
-    }
-    StopPlace stop;
-    const std::size_t word_end = WordEnd();
-    stop.word_cut = word_end - begin_ > kShownToken;
-    stop.word.assign(buffer_.data() + begin_, std::min(word_end - begin_, kShownToken));
-
-    const char* const first = buffer_.data();
-    const char* const at = first + begin_;
-    stop.line = line_ends_ + std::count(first, at, '\n') + 1;
-    const auto* last_end = static_cast<const char*>(memrchr(first, '\n', begin_));
-    const std::ptrdiff_t line_start =
-        last_end != nullptr ? last_end + 1 - first : static_cast<std::ptrdiff_t>(line_start_);
-    stop.column = static_cast<std::int64_t>(begin_) - line_start + 1;
-    // The line's start is known when it lies in the bytes kept.
-    stop.starts_line = line_start >= 0 && std::all_of(first + line_start, at, IsSpace);
-
-    const char* glued = at;
-    while (glued != first && !IsSpace(glued[-1])) {
-      --glued;
-    }
-    const auto before = static_cast<std::size_t>(at - glued);
-    stop.number_before.assign(at - std::min(before, kShownToken), at);
-    return stop;
-  }
-
-  // Whether more than white space follows, in the data read and at most one more block.
-  bool MoreFollows() {
-    for (int block = 0; block < 2; ++block) {
-      while (begin_ < end_ && IsSpace(buffer_[begin_])) {
-        ++begin_;
-      }
-      if (begin_ < end_) {
-        return true;
-      }
-      if (!ReadMore()) {
-        return false;
-      }
-    }
-    return false;
-  }
-
-  int error() const { return error_; }
-  // After Next() gave false: it stopped at a token rather than at the end of the data.
-  bool AtToken() const { return begin_ < end_; }
-
- private:
-  std::size_t WordEnd() const {
-    std::size_t k = begin_;
-    while (k < end_ && !IsSpace(buffer_[k])) {
-      ++k;
-    }
-    return k;
-  }
-
-  // Keeps the unread bytes and the last few read before them (for Stop()), moved to the front,
-  // and appends the next block after them. The line ends of the bytes let go are counted here,
-  // once per block, so that the loop over the numbers does no counting.
-  bool ReadMore() {
-    if (at_end_) {
-      return false;
-    }
-    const std::size_t drop = begin_ > kKeptBehind ? begin_ - kKeptBehind : 0;
-    if (drop > 0) {
-      const char* const first = buffer_.data();
-      line_ends_ += std::count(first, first + drop, '\n');
-      const auto* last_end = static_cast<const char*>(memrchr(first, '\n', drop));
-      line_start_ = last_end != nullptr ? last_end + 1 - (first + drop)
-                                        : line_start_ - static_cast<std::ptrdiff_t>(drop);
-      std::memmove(buffer_.data(), buffer_.data() + drop, end_ - drop);
-      end_ -= drop;
-      begin_ -= drop;
-    }
-    if (end_ == buffer_.size()) {
-      buffer_.resize(buffer_.size() * 2);
-    }
-    const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
-    if (got == 0) {
-      at_end_ = true;
-      if (std::ferror(file_)) {
-        error_ = errno != 0 ? errno : EIO;
-      }
-      return false;
-    }
-    end_ += got;
-    return true;
-  }
-
-  std::FILE* file_ = nullptr;
-  std::vector<char> buffer_;
-  std::size_t begin_ = 0;
-  std::size_t end_ = 0;
-  bool at_end_ = false;
-  int error_ = 0;
-  // Line ends in the bytes let go, and where the line of the first byte kept starts, relative
-  // to the buffer's front (0 or less).
-  std::int64_t line_ends_ = 0;
-  std::ptrdiff_t line_start_ = 0;
-};
-
 // ---------------------------------------------------------------------------------------------
-// Exact block sums.
+// Exact sums.
 
 __extension__ using WideSigned = __int128;
 
@@ -363,16 +218,6 @@ Rational Scaled(const mpz_class& integer, long power) {
   return value;
 }
 
-// The sum of accumulator[k] * 10^(k - kPowerWindow), by Horner's rule from the top power.
-Rational WindowSum(const std::array<WideSigned, 2 * kPowerWindow + 1>& accumulator) {
-  mpz_class total;
-  for (auto k = accumulator.size(); k-- > 0;) {
-    total *= 10;
-    total += WideInteger(accumulator[k]);
-  }
-  return Scaled(total, -kPowerWindow);
-}
-
 std::string TooLargeForExact(std::string_view text, std::int64_t place) {
   constexpr std::size_t kShown = 20;
   const std::string shown =
@@ -381,168 +226,599 @@ std::string TooLargeForExact(std::string_view text, std::int64_t place) {
          "\", is too large for exact arithmetic";
 }
 
-// Each block's exact sum, gathered while the numbers are read. A number kept whole by the
-// scanner with its power of ten inside the window (nearly all of them) costs one 128-bit
-// addition to that power's accumulator; the rest, and the window itself once per block, go
-// through GMP. Each addition is below 10^19 in magnitude and a read holds at most 2^63
-// numbers, so an accumulator stays below 2^63 * 10^19 < 2^127 and cannot overflow.
-class ExactSums {
- public:
-  explicit ExactSums(const std::vector<std::int64_t>& sizes)
-      : sizes_(sizes), sums_(sizes.size()), left_(sizes.empty() ? 0 : sizes.front()) {}
+// The exact sum of some of the numbers read. A number kept whole by the scanner with its power
+// of ten inside the window (nearly all of them) costs one 128-bit addition to that power's
+// accumulator; the rest go through GMP. Each addition is below 10^19 in magnitude and a read
+// holds at most 2^63 numbers, so an accumulator stays below 2^63 * 10^19 < 2^127 and cannot
+// overflow, however the parts of one read are merged.
+struct ExactPart {
+  std::array<WideSigned, 2 * kPowerWindow + 1> window{};
+  Rational others;
+  // The first number with no exact value within the limit, by its place among the numbers this
+  // part was given (from 0), and its text; -1 when there is none.
+  std::int64_t refused = -1;
+  std::string refused_text;
 
-  // Adds the next number read to its block.
-  void Add(const Token& token, std::string_view text) {
-    ++place_;
-    if (refused_) {
-      return;
-    }
-    if (left_ == 0) {
-      StartNextBlock();
-    }
-    --left_;
+  void Add(const Token& token, std::string_view text, std::int64_t place) {
     if (token.whole && token.power >= -kPowerWindow && token.power <= kPowerWindow) {
       const WideSigned digits = token.digits;
-      window_[static_cast<std::size_t>(token.power + kPowerWindow)] +=
+      window[static_cast<std::size_t>(token.power + kPowerWindow)] +=
           token.negative ? -digits : digits;
-      last_ = {token.digits, token.power, token.negative, true};
       return;
     }
-    AddOutsideWindow(text);
+    AddOutsideWindow(text, place);
   }
 
-  // Gives the sums once the reading has stopped: the entries not read repeat the last number
-  // read, as the doubles do.
-  void Finish(ProbabilityRead& read) {
-    if (refused_) {
-      read.exact_problem = TooLargeForExact(refused_text_, refused_place_);
+  // Out of line: the numbers the window takes need it not, and their loop runs tighter.
+  [[gnu::noinline]] void AddOutsideWindow(std::string_view text, std::int64_t place) {
+    if (refused >= 0) {
       return;
     }
-    CloseBlock();
-    const Rational last = LastValue();
-    for (std::size_t k = block_; k < sizes_.size() && last != 0; ++k) {
-      const std::int64_t repeats = k == block_ ? left_ : sizes_[k];
-      sums_[k] += last * Rational(static_cast<long>(repeats));
+    if (const std::optional<Rational> value = ExactDecimal(text)) {
+      others += *value;
+    } else {
+      refused = place;
+      refused_text = text;
     }
-    read.exact = true;
-    read.exact_block_sums = std::move(sums_);
   }
+
+  void Merge(const ExactPart& part, std::int64_t offset) {
+    for (std::size_t k = 0; k < window.size(); ++k) {
+      window[k] += part.window[k];
+    }
+    if (part.others != 0) {
+      others += part.others;
+    }
+    if (part.refused >= 0 && (refused < 0 || part.refused + offset < refused)) {
+      refused = part.refused + offset;
+      refused_text = part.refused_text;
+    }
+  }
+
+  // The sum of window[k] * 10^(k - kPowerWindow), by Horner's rule from the top power, and the
+  // others.
+  Rational Sum() const {
+    mpz_class total;
+    for (auto k = window.size(); k-- > 0;) {
+      total *= 10;
+      total += WideInteger(window[k]);
+    }
+    return Scaled(total, -kPowerWindow) + others;
+  }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Chunks: the data cut at white space, so that every number lies in one chunk and each chunk
+// can be parsed on its own.
+
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+
+struct Chunk {
+  std::int64_t index = 0;
+  std::string_view text;
+  bool last = false;  // the data end with it
+};
+
+// Hands out the chunks of a file or of text in memory, in order, one caller at a time.
+class ChunkSource {
+ public:
+  ChunkSource(std::FILE* file, std::size_t chunk_bytes, ReadProgress progress)
+      : file_(file), chunk_bytes_(chunk_bytes), progress_(std::move(progress)) {}
+  ChunkSource(std::string_view text, std::size_t chunk_bytes)
+      : text_(text), chunk_bytes_(chunk_bytes) {}
+
+  // The next chunk, its text in `storage` for a file; false once the last one was handed out or
+  // `stop` is set. A chunk with no white space grows until white space or the end of the data.
+  bool Next(Chunk& chunk, std::vector<char>& storage, const std::atomic<bool>& stop) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (done_ || stop.load(std::memory_order_acquire)) {
+      return false;
+    }
+    chunk.index = next_index_++;
+    if (file_ == nullptr) {
+      NextInMemory(chunk);
+    } else {
+      NextFromFile(chunk, storage);
+    }
+    done_ = chunk.last;
+    content_.push_back(
+        {std::any_of(chunk.text.begin(), chunk.text.end(), [](char c) { return !IsSpace(c); }),
+         chunk.text.size()});
+    if (progress_) {
+      progress_(bytes_read_);
+    }
+    return true;
+  }
+
+  // Whether more than white space follows from chunk `index` on, looked for in at most the
+  // usual chunk's size, reading the chunks no one has read. Only once the readers have stopped.
+  bool ContentFrom(std::int64_t index) {
+    std::vector<char> storage;
+    const std::atomic<bool> go{false};
+    Chunk chunk;
+    std::size_t looked = 0;
+    for (auto k = static_cast<std::size_t>(index); looked < kChunkBytes; ++k) {
+      while (content_.size() <= k) {
+        if (!Next(chunk, storage, go)) {
+          return false;
+        }
+      }
+      if (content_[k].any) {
+        return true;
+      }
+      looked += std::max<std::size_t>(content_[k].bytes, 1);
+    }
+    return false;
+  }
+
+  int error() const { return error_; }
 
  private:
-  // This and AddOutsideWindow stay out of line: the numbers the window takes need neither, and
-  // their loop runs tighter without them.
-  [[gnu::noinline]] void StartNextBlock() {
-    while (left_ == 0) {
-      CloseBlock();
-      left_ = sizes_[++block_];
+  void NextInMemory(Chunk& chunk) {
+    const std::size_t from = position_;
+    std::size_t to = std::min(text_.size(), from + chunk_bytes_);
+    // Cut after the last white space, or grow to the next one.
+    std::size_t cut = to;
+    while (cut > from && !IsSpace(text_[cut - 1])) {
+      --cut;
+    }
+    if (cut == from || to == text_.size()) {
+      cut = to;
+      while (cut < text_.size() && !IsSpace(text_[cut])) {
+        ++cut;
+      }
+    }
+    chunk.text = text_.substr(from, cut - from);
+    chunk.last = cut == text_.size();
+    position_ = cut;
+    bytes_read_ = static_cast<std::int64_t>(cut);
+  }
+
+  void NextFromFile(Chunk& chunk, std::vector<char>& storage) {
+    storage.assign(carry_.begin(), carry_.end());
+    carry_.clear();
+    std::size_t searched = 0;  // bytes known to hold no white space
+    for (;;) {
+      // A word longer than a chunk doubles the read, so that it takes few reads however long.
+      const std::size_t had = storage.size();
+      const std::size_t wanted = std::max(chunk_bytes_, had);
+      storage.resize(had + wanted);
+      const std::size_t got = Fill(storage.data() + had, wanted);
+      storage.resize(had + got);
+      if (got < wanted) {
+        // The end of the data, or an error that ends it.
+        chunk.text = std::string_view(storage.data(), storage.size());
+        chunk.last = true;
+        return;
+      }
+      std::size_t cut = storage.size();
+      while (cut > searched && !IsSpace(storage[cut - 1])) {
+        --cut;
+      }
+      if (cut > searched) {
+        carry_.assign(storage.begin() + static_cast<std::ptrdiff_t>(cut), storage.end());
+        storage.resize(cut);
+        chunk.text = std::string_view(storage.data(), storage.size());
+        chunk.last = false;
+        return;
+      }
+      searched = storage.size();
     }
   }
 
-  [[gnu::noinline]] void AddOutsideWindow(std::string_view text) {
-    std::optional<Rational> value = ExactDecimal(text);
-    if (!value) {
-      refused_ = true;
-      refused_text_ = text;
-      refused_place_ = place_;
-      return;
+  // Reads up to `size` bytes; fewer only at the end of the data or on an error.
+  std::size_t Fill(char* into, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size && !at_end_) {
+      const std::size_t more = std::fread(into + got, 1, size - got, file_);
+      got += more;
+      if (more == 0) {
+        at_end_ = true;
+        if (std::ferror(file_)) {
+          error_ = errno != 0 ? errno : EIO;
+        }
+      }
     }
-    others_ += *value;
-    last_.in_window = false;
-    last_other_ = std::move(*value);
+    bytes_read_ += static_cast<std::int64_t>(got);
+    return got;
   }
 
-  void CloseBlock() {
-    if (block_ >= sizes_.size()) {
-      return;
-    }
-    sums_[block_] += WindowSum(window_) + others_;
-    window_.fill(0);
-    others_ = 0;
-  }
-
-  Rational LastValue() const {
-    if (!last_.in_window) {
-      return last_other_;
-    }
-    const Rational magnitude =
-        Scaled(mpz_class(static_cast<unsigned long>(last_.digits)), last_.power);
-    return last_.negative ? Rational(-magnitude) : magnitude;
-  }
-
-  const std::vector<std::int64_t>& sizes_;
-  std::vector<Rational> sums_;
-  std::size_t block_ = 0;
-  std::int64_t left_;       // numbers still to come in block_
-  std::int64_t place_ = 0;  // of the last number read, counted from 1 in the file
-  std::array<WideSigned, 2 * kPowerWindow + 1> window_{};
-  Rational others_;  // the numbers outside the window
-  // The last number read: digits * 10^power when it went to the window, else `last_other_`.
-  struct {
-    std::uint64_t digits = 0;
-    long power = 0;
-    bool negative = false;
-    bool in_window = true;
-  } last_;
-  Rational last_other_;
-  bool refused_ = false;
-  std::string refused_text_;  // the first number beyond the limit, and its place
-  std::int64_t refused_place_ = 0;
+  std::mutex mutex_;
+  std::FILE* file_ = nullptr;
+  std::string_view text_;
+  std::size_t position_ = 0;
+  std::size_t chunk_bytes_;
+  ReadProgress progress_;
+  std::vector<char> carry_;
+  std::int64_t next_index_ = 0;
+  std::int64_t bytes_read_ = 0;
+  bool done_ = false;
+  bool at_end_ = false;
+  int error_ = 0;
+  // Whether each chunk handed out held more than white space, and its size.
+  struct Content {
+    bool any;
+    std::size_t bytes;
+  };
+  std::vector<Content> content_;
 };
 
-// The plain read's stand-in for ExactSums, which the compiler removes.
-struct NoExactSums {
-  void Add(const Token&, std::string_view) {}
-  void Finish(ProbabilityRead&) {}
+// What the parse of one chunk found: its numbers up to the first token that is not one, their
+// exact sum when asked for, and the line ends passed on the way.
+struct ChunkNumbers {
+  std::vector<double> values;
+  ExactPart exact;
+  bool stopped = false;  // at a token that is not a number, at `stop_offset`
+  std::size_t stop_offset = 0;
+  std::string_view last_token;  // the text of the last number
+  std::int64_t line_ends = 0;   // before the stop, or in the whole chunk
+  // Where the last line end passed lies (-1 when none), and whether only white space has come
+  // since it, or since the chunk's start when there is none.
+  std::ptrdiff_t last_line_end = -1;
+  bool blank_since_line_end = true;
+
+  void Clear() {
+    values.clear();
+    exact = ExactPart{};
+    stopped = false;
+    stop_offset = 0;
+    last_token = {};
+    line_ends = 0;
+    last_line_end = -1;
+    blank_since_line_end = true;
+  }
 };
 
-template <class Sums>
-ProbabilityRead ReadNumbers(NumberScanner& scanner, std::int64_t count, Sums& sums) {
-  ProbabilityRead read;
-  double value = 0.0;
-  const auto add = [&sums](const Token& token, std::string_view text) { sums.Add(token, text); };
-  while (read.good < count && scanner.Next(value, add)) {
-    read.values.push_back(value);
-    ++read.good;
+// The token at `first` as a number, or false when the extraction fails there.
+bool ValueOf(const Token& token, const char* first, double& value) {
+  if (token.exact) {
+    value = token.value;
+    return true;
   }
-  if (read.good == count) {
-    read.more_follows = scanner.MoreFollows();
-  } else if (scanner.error() == 0 && scanner.AtToken()) {
-    read.end = ReadEnd::kNotANumber;
-    read.stop = scanner.Stop();
+  return token.is_number && ConvertToken(first, first + token.length, value);
+}
+
+// Calls visit(token, text, value) for each number of the chunk, in order, up to `most` of them
+// or the first token that is not a number, whose offset it returns (the text's size when the
+// numbers ran out first, or `most` was reached). White space is passed to `space`.
+template <class Visit, class Space>
+std::size_t ScanNumbers(std::string_view text, std::int64_t most, const Visit& visit,
+                        const Space& space) {
+  const char* const first = text.data();
+  const char* const last = first + text.size();
+  const char* p = first;
+  for (std::int64_t k = 0; k < most; ++k) {
+    while (p != last && IsSpace(*p)) {
+      space(p);
+      ++p;
+    }
+    if (p == last) {
+      break;
+    }
+    const Token token = ScanToken(p, last);
+    double value = 0.0;
+    if (!ValueOf(token, p, value)) {
+      return static_cast<std::size_t>(p - first);
+    }
+    visit(token, std::string_view(p, token.length), value);
+    p += token.length;
+  }
+  return text.size();
+}
+
+template <bool kExact>
+void ParseChunk(std::string_view text, ChunkNumbers& numbers) {
+  numbers.Clear();
+  const char* const first = text.data();
+  const auto space = [&numbers, first](const char* p) {
+    if (*p == '\n') {
+      ++numbers.line_ends;
+      numbers.last_line_end = p - first;
+      numbers.blank_since_line_end = true;
+    }
+  };
+  const auto visit = [&numbers](const Token& token, std::string_view written, double value) {
+    if constexpr (kExact) {
+      numbers.exact.Add(token, written, static_cast<std::int64_t>(numbers.values.size()));
+    }
+    numbers.values.push_back(value);
+    numbers.last_token = written;
+    numbers.blank_since_line_end = false;
+  };
+  const std::size_t stop =
+      ScanNumbers(text, std::numeric_limits<std::int64_t>::max(), visit, space);
+  numbers.stopped = stop < text.size();
+  numbers.stop_offset = stop;
+}
+
+// The lines passed before a chunk: how many ended, how many bytes the current one has, and
+// whether they are white space.
+struct LinePosition {
+  std::int64_t line_ends = 0;
+  std::int64_t column_bytes = 0;
+  bool blank = true;
+
+  void Pass(std::string_view text, const ChunkNumbers& numbers) {
+    line_ends += numbers.line_ends;
+    if (numbers.last_line_end >= 0) {
+      column_bytes = static_cast<std::int64_t>(text.size()) - numbers.last_line_end - 1;
+      blank = numbers.blank_since_line_end;
+    } else {
+      column_bytes += static_cast<std::int64_t>(text.size());
+      blank = blank && numbers.blank_since_line_end;
+    }
+  }
+};
+
+// Where a chunk's parse stopped, and what is around it.
+StopPlace StopIn(std::string_view text, const ChunkNumbers& numbers, const LinePosition& before) {
+  const std::size_t at = numbers.stop_offset;
+  StopPlace stop;
+  std::size_t word_end = at;
+  while (word_end < text.size() && !IsSpace(text[word_end])) {
+    ++word_end;
+  }
+  stop.word_cut = word_end - at > kShownToken;
+  stop.word = std::string(text.substr(at, std::min(word_end - at, kShownToken)));
+  stop.line = before.line_ends + numbers.line_ends + 1;
+  if (numbers.last_line_end >= 0) {
+    stop.column = static_cast<std::int64_t>(at) - numbers.last_line_end;
+    stop.starts_line = numbers.blank_since_line_end;
   } else {
-    read.end = ReadEnd::kEndOfData;
+    stop.column = before.column_bytes + static_cast<std::int64_t>(at) + 1;
+    stop.starts_line = before.blank && numbers.blank_since_line_end;
   }
-  if (scanner.error() != 0) {
-    read.problem = std::strerror(scanner.error());
+  std::size_t glued = at;
+  while (glued > 0 && !IsSpace(text[glued - 1])) {
+    --glued;
   }
-  // The extraction that failed, and every later one, leave the last number read in place.
-  const double repeated = read.good > 0 ? read.values.back() : 0.0;
-  read.values.resize(static_cast<std::size_t>(count), repeated);
-  sums.Finish(read);
+  const std::size_t shown = std::min(at - glued, kShownToken);
+  stop.number_before = std::string(text.substr(at - shown, shown));
+  return stop;
+}
+
+// A run of numbers of one chunk that belongs to one block.
+struct Segment {
+  std::size_t block = 0;
+  std::int64_t from = 0;  // place in the chunk
+  std::int64_t to = 0;
+};
+
+// The exact sums still to be taken from one chunk once its place in the file is known.
+struct ExactWork {
+  bool any = false;
+  std::int64_t first_place = 0;  // of the chunk's first number in the file, from 0
+  // The chunk's parse summed the numbers of one block: its sum is `whole_block`'s.
+  bool whole = false;
+  std::size_t whole_block = 0;
+  std::vector<Segment> segments;  // otherwise
+};
+
+// The state of one read that the chunks pass on in file order.
+class OrderedRead {
+ public:
+  OrderedRead(const ReadPlan& plan, std::int64_t count)
+      : plan_(plan), count_(count), sums_(plan.sizes) {}
+
+  // Adds the numbers a chunk contributes, in file order, and says which exact sums its worker
+  // still has to take. Ends the read at the count, at a token that is not a number, or at the
+  // end of the data.
+  ExactWork Take(const Chunk& chunk, const ChunkNumbers& numbers) {
+    ExactWork work;
+    const auto parsed = static_cast<std::int64_t>(numbers.values.size());
+    const std::int64_t take = std::min(parsed, count_ - read_.good);
+    work.first_place = read_.good;
+    work.any = take > 0 && plan_.exact;
+    std::int64_t at = 0;
+    while (at < take) {
+      const std::int64_t room = sums_.LeftInBlock();
+      const std::int64_t length = std::min(room, take - at);
+      const std::size_t block = sums_.CurrentBlock();
+      sums_.AddWithinBlock(numbers.values.data() + at, static_cast<std::size_t>(length));
+      work.segments.push_back({block, at, at + length});
+      at += length;
+    }
+    if (work.segments.size() == 1 && take == parsed) {
+      work.whole = true;
+      work.whole_block = work.segments.front().block;
+    }
+    for (std::int64_t k = 0; k < take; ++k) {
+      const double x = numbers.values[static_cast<std::size_t>(k)];
+      if (!(x >= 0.0 && x <= 1.0)) {
+        ImprobableNumbers& improbable = read_.improbable;
+        if (improbable.count++ == 0) {
+          improbable.first = read_.good + k;
+          improbable.first_value = x;
+        }
+      }
+    }
+    const std::int64_t keep = std::min(take, std::max<std::int64_t>(0, plan_.kept - read_.good));
+    read_.kept.insert(read_.kept.end(), numbers.values.begin(), numbers.values.begin() + keep);
+    read_.good += take;
+    if (take > 0) {
+      read_.last = numbers.values[static_cast<std::size_t>(take - 1)];
+      if (take == parsed) {
+        last_text_ = numbers.last_token;
+      }
+    }
+
+    if (read_.good == count_) {
+      ended_ = true;
+      read_.end = ReadEnd::kCount;
+      end_chunk_ = chunk.index;
+      // A number or a token after the count is more than white space; otherwise the chunk's
+      // rest is white space and the next chunk decides.
+      more_decided_ = take < parsed || numbers.stopped || chunk.last;
+      read_.more_follows = take < parsed || numbers.stopped;
+    } else if (numbers.stopped) {
+      ended_ = true;
+      read_.end = ReadEnd::kNotANumber;
+      read_.stop = StopIn(chunk.text, numbers, lines_);
+    } else if (chunk.last) {
+      ended_ = true;
+      read_.end = ReadEnd::kEndOfData;
+    } else {
+      lines_.Pass(chunk.text, numbers);
+    }
+    return work;
+  }
+
+  bool ended() const { return ended_; }
+
+  // Whether the count was reached with only white space after it in its chunk, so that the
+  // chunk after it decides whether more follows; and that chunk's index.
+  bool MoreUndecided() const { return ended_ && read_.end == ReadEnd::kCount && !more_decided_; }
+  std::int64_t ChunkAfterEnd() const { return end_chunk_ + 1; }
+  void SetMoreFollows(bool more) { read_.more_follows = more; }
+
+  // The read, with the entries not read standing for the last number read.
+  ProbabilityRead Finish() {
+    if (!ended_) {
+      read_.end = ReadEnd::kEndOfData;
+    }
+    sums_.AddRepeatedly(read_.last, count_ - read_.good);
+    read_.block_sums = sums_.sums();
+    return std::move(read_);
+  }
+
+  const std::string& last_text() const { return last_text_; }
+
+ private:
+  const ReadPlan& plan_;
+  std::int64_t count_;
+  BlockSums sums_;
+  ProbabilityRead read_;
+  LinePosition lines_;
+  std::string last_text_;
+  bool ended_ = false;
+  bool more_decided_ = true;
+  std::int64_t end_chunk_ = 0;
+};
+
+// Each worker's exact sums, one part per block.
+using BlockParts = std::vector<ExactPart>;
+
+// Takes the exact sums of a chunk's numbers into the worker's parts: the parse's own sum when
+// the chunk lies in one block, else a second pass over the numbers the chunk contributes.
+void TakeExactSums(const ExactWork& work, std::string_view text, const ChunkNumbers& numbers,
+                   BlockParts& parts) {
+  if (!work.any) {
+    return;
+  }
+  if (work.whole) {
+    parts[work.whole_block].Merge(numbers.exact, work.first_place);
+    return;
+  }
+  const std::int64_t take = work.segments.back().to;
+  std::size_t segment = 0;
+  std::int64_t place = 0;
+  ExactPart part;
+  const auto visit = [&](const Token& token, std::string_view written, double) {
+    while (place >= work.segments[segment].to) {
+      parts[work.segments[segment].block].Merge(part, work.first_place);
+      part = ExactPart{};
+      ++segment;
+    }
+    part.Add(token, written, place);
+    ++place;
+  };
+  ScanNumbers(text, take, visit, [](const char*) {});
+  parts[work.segments[segment].block].Merge(part, work.first_place);
+}
+
+// The plan's read of the chunks of `source`: every thread takes the next chunk, parses it, then
+// waits for its turn to add its numbers in file order; exact sums, which do not depend on the
+// order, are taken after the turn has passed on.
+ProbabilityRead ReadChunks(ChunkSource& source, const ReadPlan& plan, std::int64_t count) {
+  int threads = plan.threads > 0 ? plan.threads : ReaderThreads().threads;
+  threads = std::clamp(threads, 1, kMostThreads);
+  OrderedRead ordered(plan, count);
+  std::atomic<bool> ended{false};
+  std::mutex turn_mutex;
+  std::condition_variable turn_changed;
+  std::int64_t turn = 0;
+  std::vector<BlockParts> parts(static_cast<std::size_t>(threads),
+                                BlockParts(plan.exact ? plan.sizes.size() : 0));
+
+  const auto work = [&](BlockParts& mine) {
+    std::vector<char> storage;
+    ChunkNumbers numbers;
+    Chunk chunk;
+    while (source.Next(chunk, storage, ended)) {
+      if (plan.exact) {
+        ParseChunk<true>(chunk.text, numbers);
+      } else {
+        ParseChunk<false>(chunk.text, numbers);
+      }
+      std::unique_lock<std::mutex> lock(turn_mutex);
+      turn_changed.wait(lock, [&] { return turn == chunk.index; });
+      ExactWork exact;
+      if (!ordered.ended()) {
+        exact = ordered.Take(chunk, numbers);
+        ended.store(ordered.ended(), std::memory_order_release);
+      }
+      ++turn;
+      lock.unlock();
+      turn_changed.notify_all();
+      TakeExactSums(exact, chunk.text, numbers, mine);
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (int k = 1; k < threads; ++k) {
+    helpers.emplace_back(work, std::ref(parts[static_cast<std::size_t>(k)]));
+  }
+  work(parts[0]);
+  for (std::thread& helper : helpers) {
+    helper.join();
+  }
+
+  if (ordered.MoreUndecided()) {
+    ordered.SetMoreFollows(source.ContentFrom(ordered.ChunkAfterEnd()));
+  }
+  const std::string last_text = ordered.last_text();
+  ProbabilityRead read = ordered.Finish();
+  if (source.error() != 0) {
+    read.problem = std::strerror(source.error());
+  }
+  if (plan.exact) {
+    ExactPart all_refusals;
+    for (const BlockParts& worker : parts) {
+      for (const ExactPart& part : worker) {
+        all_refusals.Merge(part, 0);
+      }
+    }
+    if (all_refusals.refused >= 0) {
+      read.exact_problem = TooLargeForExact(all_refusals.refused_text, all_refusals.refused + 1);
+      return read;
+    }
+    // The entries not read repeat the last number read, exactly as written; its text is kept
+    // only when some entries are not read.
+    const Rational last = read.good > 0 && read.good < count
+                              ? ExactDecimal(last_text).value_or(Rational(0))
+                              : Rational(0);
+    std::int64_t filled = 0;
+    for (std::size_t block = 0; block < plan.sizes.size(); ++block) {
+      Rational sum;
+      for (const BlockParts& worker : parts) {
+        sum += worker[block].Sum();
+      }
+      const std::int64_t end = filled + plan.sizes[block];
+      const std::int64_t repeats = std::max<std::int64_t>(0, end - std::max(filled, read.good));
+      if (repeats > 0 && last != 0) {
+        sum += last * Rational(static_cast<long>(repeats));
+      }
+      filled = end;
+      read.exact_block_sums.push_back(std::move(sum));
+    }
+    read.exact = true;
+  }
   return read;
 }
 
-template <class Sums>
-ProbabilityRead ReadFile(const char* path, std::int64_t count, Sums& sums) {
-  errno = 0;
-  FileHandle file(std::fopen(path, "r"));
-  if (!file) {
-    ProbabilityRead read;
-    read.problem = std::strerror(errno != 0 ? errno : ENOENT);
-    read.values.resize(static_cast<std::size_t>(count), 0.0);
-    sums.Finish(read);
-    return read;
-  }
-  // The scanner reads whole blocks itself; the stream's own buffer would only add a copy.
-  std::setvbuf(file.get(), nullptr, _IONBF, 0);
-  NumberScanner scanner(file.get());
-  return ReadNumbers(scanner, count, sums);
-}
-
 // How many numbers the blocks hold, saturating as ProbabilityCount does.
-std::int64_t NumbersIn(const ExactBlocks& blocks) {
+std::int64_t NumbersIn(const ReadPlan& plan) {
   std::int64_t count = 0;
-  for (const std::int64_t size : blocks.sizes) {
+  for (const std::int64_t size : plan.sizes) {
     if (size < 0) {
       throw std::invalid_argument("ExactBlocks: a block of negative size");
     }
@@ -553,7 +829,57 @@ std::int64_t NumbersIn(const ExactBlocks& blocks) {
   return count;
 }
 
+// The read of a file that could not be opened: no number, each sum 0.
+ProbabilityRead NothingRead(const ReadPlan& plan, const char* problem) {
+  ProbabilityRead read;
+  read.problem = problem;
+  read.end = ReadEnd::kEndOfData;
+  read.block_sums.assign(plan.sizes.size(), 0.0);
+  if (plan.exact) {
+    read.exact = true;
+    read.exact_block_sums.assign(plan.sizes.size(), Rational(0));
+  }
+  return read;
+}
+
+ReadPlan CountPlan(std::int64_t count) {
+  ReadPlan plan;
+  plan.sizes = {count};
+  plan.exact = false;
+  return plan;
+}
+
 }  // namespace
+
+ThreadSetting ReaderThreads() {
+  ThreadSetting setting;
+  setting.threads =
+      std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMostThreads);
+  const char* asked = std::getenv("UNIONBOUND_THREADS");
+  if (asked == nullptr) {
+    return setting;
+  }
+  const std::string_view text(asked);
+  int threads = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), threads);
+  if (error != std::errc() || end != text.data() + text.size() || threads < 1 ||
+      threads > kMostThreads) {
+    setting.problem = "UNIONBOUND_THREADS=\"" + std::string(text.substr(0, 20)) +
+                      "\" is not a count from 1 to " + std::to_string(kMostThreads) + "; using " +
+                      std::to_string(setting.threads);
+    return setting;
+  }
+  setting.threads = threads;
+  return setting;
+}
+
+Vector KeptValues(const ProbabilityRead& read, std::int64_t count) {
+  Vector values(read.kept.begin(),
+                read.kept.begin() +
+                    std::min<std::int64_t>(count, static_cast<std::int64_t>(read.kept.size())));
+  values.resize(static_cast<std::size_t>(count), read.last);
+  return values;
+}
 
 ExactBlocks MomentBlocks(std::int32_t n, std::int32_t m) {
   ExactBlocks blocks;
@@ -563,37 +889,32 @@ ExactBlocks MomentBlocks(std::int32_t n, std::int32_t m) {
   return blocks;
 }
 
-ProbabilityRead ReadProbabilityFile(const char* path, std::int64_t count) {
-  NoExactSums none;
-  return ReadFile(path, count, none);
-}
-
-ProbabilityRead ReadProbabilityFile(const char* path, const ExactBlocks& blocks) {
-  const std::int64_t count = NumbersIn(blocks);
-  ExactSums sums(blocks.sizes);
-  return ReadFile(path, count, sums);
-}
-
-TokenScan VisitProbabilityTokens(const char* path, std::int64_t count,
-                                 const std::function<void(std::string_view)>& visit) {
-  TokenScan scan;
+ProbabilityRead ReadProbabilityFile(const char* path, const ReadPlan& plan) {
+  const std::int64_t count = NumbersIn(plan);
   errno = 0;
   FileHandle file(std::fopen(path, "r"));
   if (!file) {
-    scan.problem = std::strerror(errno != 0 ? errno : ENOENT);
-    return scan;
+    return NothingRead(plan, std::strerror(errno != 0 ? errno : ENOENT));
   }
+  // The chunks are read whole; the stream's own buffer would only add a copy.
   std::setvbuf(file.get(), nullptr, _IONBF, 0);
-  NumberScanner scanner(file.get());
-  double value = 0.0;
-  const auto pass_text = [&visit](const Token&, std::string_view text) { visit(text); };
-  while (scan.good < count && scanner.Next(value, pass_text)) {
-    ++scan.good;
-  }
-  if (scanner.error() != 0) {
-    scan.problem = std::strerror(scanner.error());
-  }
-  return scan;
+  ChunkSource source(file.get(), plan.chunk_bytes > 0 ? plan.chunk_bytes : kChunkBytes,
+                     plan.progress);
+  return ReadChunks(source, plan, count);
+}
+
+ProbabilityRead ParseProbabilities(std::string_view text, const ReadPlan& plan) {
+  const std::int64_t count = NumbersIn(plan);
+  ChunkSource source(text, plan.chunk_bytes > 0 ? plan.chunk_bytes : kChunkBytes);
+  return ReadChunks(source, plan, count);
+}
+
+ProbabilityRead ReadProbabilityFile(const char* path, std::int64_t count) {
+  return ReadProbabilityFile(path, CountPlan(count));
+}
+
+ProbabilityRead ParseProbabilities(std::string_view text, std::int64_t count) {
+  return ParseProbabilities(text, CountPlan(count));
 }
 
 std::string ReadRefusal(const std::string& path, const std::string& problem, std::int64_t good,
@@ -701,35 +1022,27 @@ std::string ExcessWarning(const std::string& path, const ProbabilityRead& read, 
 }
 
 ImprobableNumbers FindImprobableNumbers(const ProbabilityRead& read) {
-  ImprobableNumbers found;
-  for (std::int64_t k = 0; k < read.good; ++k) {
-    const double p = read.values[static_cast<std::size_t>(k)];
-    if (!(p >= 0.0 && p <= 1.0)) {
-      found.first = found.count == 0 ? k : found.first;
-      ++found.count;
-    }
-  }
-  return found;
+  return read.improbable;
 }
 
 std::string FirstImprobableNumber(const std::string& path, const ProbabilityRead& read) {
-  const ImprobableNumbers found = FindImprobableNumbers(read);
+  const ImprobableNumbers& found = read.improbable;
   if (found.count == 0) {
     return "";
   }
   std::ostringstream reason;
   reason.precision(17);
-  reason << "number " << found.first + 1 << " of \"" << path << "\", "
-         << read.values[static_cast<std::size_t>(found.first)] << ", lies outside [0, 1]";
+  reason << "number " << found.first + 1 << " of \"" << path << "\", " << found.first_value
+         << ", lies outside [0, 1]";
   return reason.str();
 }
 
 std::string ImprobableWarning(const std::string& path, const ProbabilityRead& read) {
-  const ImprobableNumbers found = FindImprobableNumbers(read);
+  const ImprobableNumbers& found = read.improbable;
   if (found.count == 0) {
     return "";
   }
-  const double value = read.values[static_cast<std::size_t>(found.first)];
+  const double value = found.first_value;
   std::ostringstream warning;
   warning.precision(17);
   warning << "warning: " << found.count << " of the " << read.good << " numbers read from \""
@@ -742,29 +1055,18 @@ std::string ImprobableWarning(const std::string& path, const ProbabilityRead& re
   return warning.str();
 }
 
-ProbabilityRead ParseProbabilities(std::string_view text, std::int64_t count) {
-  NumberScanner scanner(text);
-  NoExactSums none;
-  return ReadNumbers(scanner, count, none);
-}
-
-ProbabilityRead ParseProbabilities(std::string_view text, const ExactBlocks& blocks) {
-  const std::int64_t count = NumbersIn(blocks);
-  NumberScanner scanner(text);
-  ExactSums sums(blocks.sizes);
-  return ReadNumbers(scanner, count, sums);
-}
-
-ProbabilityRead ReadProbabilities(std::int32_t n, std::int32_t m) {
-  const ExactBlocks blocks = MomentBlocks(n, m);
+ProbabilityRead ReadProbabilities(std::int32_t n, std::int32_t m, const ReadProgress& progress) {
+  ReadPlan plan = MomentBlocks(n, m);
+  plan.progress = progress;
   if (ProbabilityCount(n, m) == 0) {
     // Every block is empty: nothing to read, and each sum is 0.
     ProbabilityRead read;
+    read.block_sums.assign(plan.sizes.size(), 0.0);
     read.exact = true;
-    read.exact_block_sums.resize(blocks.sizes.size());
+    read.exact_block_sums.resize(plan.sizes.size());
     return read;
   }
-  return ReadProbabilityFile("prob.txt", blocks);
+  return ReadProbabilityFile("prob.txt", plan);
 }
 
 }  // namespace unionbound

@@ -71,7 +71,7 @@ bool UsableSizes(std::int32_t n, std::int32_t m) {
 // stopped, when it held fewer numbers than needed (whose places the last number read then
 // fills) or more, and of numbers that are no probabilities.
 bool UsableProbabilities(const ProbabilityRead& read, std::int32_t n, std::int32_t m) {
-  const auto needed = static_cast<std::int64_t>(read.values.size());
+  const std::int64_t needed = ProbabilityCount(n, m);
   const std::string refusal = ReadRefusal("prob.txt", read.problem, read.good, needed);
   const std::string stop = StopWarning("prob.txt", read);
   if (!refusal.empty()) {
@@ -176,6 +176,9 @@ int RunUnionbound() {
     return kUnusableSizes;
   }
 
+  if (const ThreadSetting threads = ReaderThreads(); !threads.problem.empty()) {
+    std::cerr << kProgram << "warning: " << threads.problem << std::endl;
+  }
   const ProbabilityRead probabilities = ReadProbabilities(*n, *m);
   if (!UsableProbabilities(probabilities, *n, *m)) {
     return kUnusableProbabilities;
@@ -186,7 +189,8 @@ int RunUnionbound() {
     std::cerr << kProgram << "cannot open \"result.txt\" for appending ("
               << std::strerror(file.open_error()) << "); the report was not saved" << std::endl;
   }
-  const Vector S = BinomialMoments(probabilities.values, *n, *m);
+  Vector S{1.0};
+  S.insert(S.end(), probabilities.block_sums.begin(), probabilities.block_sums.end());
   // The exact check takes the block sums of the numbers as written, read in the same pass;
   // without them the bounds go unchecked.
   SequenceOf<Rational> exact_S{Rational(1)};

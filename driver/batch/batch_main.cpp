@@ -152,8 +152,16 @@ Data LoadData(const Options& options) {
       throw Unusable{problem};
     }
     const std::int64_t needed = ProbabilityCount(options.n, m);
-    const ProbabilityRead read =
-        ReadProbabilityFile(options.prob.c_str(), MomentBlocks(options.n, m));
+    ReadPlan plan = MomentBlocks(options.n, m);
+    // The classical bounds take the singles and the pairs one by one.
+    const bool classical = options.classical && m >= 2;
+    if (classical) {
+      plan.kept = plan.sizes[0] + plan.sizes[1];
+    }
+    if (const ThreadSetting threads = ReaderThreads(); !threads.problem.empty()) {
+      std::cerr << kProgram << "warning: " << threads.problem << std::endl;
+    }
+    const ProbabilityRead read = ReadProbabilityFile(options.prob.c_str(), plan);
     CheckRead(options.prob, read.problem, read.good, needed);
     if (!read.exact) {
       throw Unusable{"\"" + options.prob + "\": " + read.exact_problem};
@@ -161,12 +169,11 @@ Data LoadData(const Options& options) {
     data.S = {Rational(1)};
     data.S.insert(data.S.end(), read.exact_block_sums.begin(), read.exact_block_sums.end());
     data.improbable = FirstImprobableNumber(options.prob, read);
-    if (options.classical && m >= 2) {
-      const auto n = static_cast<std::size_t>(options.n);
-      data.singles = Vector(read.values.begin(), read.values.begin() + n);
-      data.pairs =
-          Vector(read.values.begin() + n,
-                 read.values.begin() + n + static_cast<std::size_t>(BinomialCount(options.n, 2)));
+    if (classical) {
+      const Vector kept = KeptValues(read, plan.kept);
+      const auto singles = static_cast<std::ptrdiff_t>(plan.sizes[0]);
+      data.singles = Vector(kept.begin(), kept.begin() + singles);
+      data.pairs = Vector(kept.begin() + singles, kept.end());
     }
   }
   for (const Rational& s : data.S) {

@@ -18,11 +18,13 @@
 #include <filesystem>
 #include <limits>
 #include <locale>
+#include <numeric>
 #include <optional>
 #include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "driver/exact_decimal.h"
@@ -67,21 +69,77 @@ std::string Describe(double x) {
   return text;
 }
 
-// The reader's result equals the oracle's bit for bit (so -0.0 and 0.0 differ, and a NaN would
-// show), with the same number of good reads.
-::testing::AssertionResult SameAsOracle(const ProbabilityRead& got, const std::string& text,
-                                        std::int64_t count) {
-  const OracleRead want = StreamOracle(text, count);
-  if (got.values.size() != want.values.size()) {
-    return ::testing::AssertionFailure()
-           << got.values.size() << " entries, want " << want.values.size() << " for \""
-           << Printable(text) << "\"";
+// How a test reads: from memory or through a file, on one thread or several, in chunks of the
+// usual size or of a few bytes, so that numbers fall at chunk ends and threads hand over often.
+struct Way {
+  const char* name;
+  bool through_file;
+  int threads;
+  std::size_t chunk_bytes;  // 0 for the usual size
+};
+
+constexpr Way kInMemory{"InMemory", false, 1, 0};
+constexpr Way kThroughFile{"ThroughFile", true, 1, 0};
+const std::vector<Way> kWays = {kInMemory,
+                                kThroughFile,
+                                {"InMemoryThreeThreadsTinyChunks", false, 3, 3},
+                                {"ThroughFileTwoThreadsSmallChunks", true, 2, 64}};
+
+std::ostream& operator<<(std::ostream& out, const Way& way) {
+  return out << way.name;
+}
+
+// The read of `text` the way given, keeping every number so that the values can be compared.
+ProbabilityRead ReadBy(const Way& way, const std::string& text, ReadPlan plan) {
+  plan.threads = way.threads;
+  // Tiny chunks on a large text would only make the test slow: each chunk is one hand-over.
+  constexpr std::size_t kLargeText = std::size_t{1} << 16;
+  plan.chunk_bytes = text.size() > kLargeText && way.chunk_bytes > 0
+                         ? std::max<std::size_t>(way.chunk_bytes, 4096)
+                         : way.chunk_bytes;
+  for (const std::int64_t size : plan.sizes) {
+    plan.kept += size;
   }
+  if (!way.through_file) {
+    return ParseProbabilities(text, plan);
+  }
+  ScratchDirectory dir;
+  dir.Write("prob.txt", text);
+  return ReadProbabilityFile((dir.path() / "prob.txt").c_str(), plan);
+}
+
+// Blocks of these sizes, with exact sums.
+ReadPlan BlocksOf(std::vector<std::int64_t> sizes) {
+  ReadPlan plan;
+  plan.sizes = std::move(sizes);
+  return plan;
+}
+
+// `count` numbers as one block, without exact sums.
+ReadPlan CountOf(std::int64_t count) {
+  ReadPlan plan;
+  plan.sizes = {count};
+  plan.exact = false;
+  return plan;
+}
+
+ProbabilityRead ReadBy(const Way& way, const std::string& text, std::int64_t count) {
+  return ReadBy(way, text, CountOf(count));
+}
+
+// The reader's result equals the oracle's bit for bit (so -0.0 and 0.0 differ, and a NaN would
+// show), with the same number of good reads; and each block's sum is the sum, left to right, of
+// the numbers the oracle stores, bit for bit.
+::testing::AssertionResult SameAsOracle(const ProbabilityRead& got, const std::string& text,
+                                        std::int64_t count,
+                                        std::optional<std::vector<std::int64_t>> blocks = {}) {
+  const std::vector<std::int64_t> sizes = blocks.value_or(std::vector<std::int64_t>{count});
+  const OracleRead want = StreamOracle(text, count);
+  const Vector values = KeptValues(got, count);
   for (std::size_t k = 0; k < want.values.size(); ++k) {
-    if (std::bit_cast<std::uint64_t>(got.values[k]) !=
-        std::bit_cast<std::uint64_t>(want.values[k])) {
+    if (std::bit_cast<std::uint64_t>(values[k]) != std::bit_cast<std::uint64_t>(want.values[k])) {
       return ::testing::AssertionFailure()
-             << "entry " << k << " is " << Describe(got.values[k]) << ", the stream gives "
+             << "entry " << k << " is " << Describe(values[k]) << ", the stream gives "
              << Describe(want.values[k]) << " for \"" << Printable(text) << "\", count " << count;
     }
   }
@@ -90,15 +148,23 @@ std::string Describe(double x) {
            << "good = " << got.good << ", the stream reads " << want.good << " numbers from \""
            << Printable(text) << "\", count " << count;
   }
+  if (got.block_sums.size() != sizes.size()) {
+    return ::testing::AssertionFailure() << got.block_sums.size() << " sums for " << sizes.size()
+                                         << " blocks of \"" << Printable(text) << "\"";
+  }
+  std::size_t next = 0;
+  for (std::size_t block = 0; block < sizes.size(); ++block) {
+    double sum = 0.0;
+    for (std::int64_t k = 0; k < sizes[block]; ++k, ++next) {
+      sum = sum + want.values[next];
+    }
+    if (std::bit_cast<std::uint64_t>(got.block_sums[block]) != std::bit_cast<std::uint64_t>(sum)) {
+      return ::testing::AssertionFailure()
+             << "block " << block << " sums to " << Describe(got.block_sums[block])
+             << ", the stored numbers to " << Describe(sum) << " in \"" << Printable(text) << "\"";
+    }
+  }
   return ::testing::AssertionSuccess();
-}
-
-// The read of `text` written to a file, for a count or for exact blocks.
-template <class Request>
-ProbabilityRead ReadThroughFile(const std::string& text, const Request& request) {
-  ScratchDirectory dir;
-  dir.Write("prob.txt", text);
-  return ReadProbabilityFile((dir.path() / "prob.txt").c_str(), request);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -276,25 +342,20 @@ std::vector<ReaderCase> AwkwardFiles() {
   };
 }
 
-class AwkwardFile : public ::testing::TestWithParam<ReaderCase> {};
+class AwkwardFile : public ::testing::TestWithParam<std::tuple<ReaderCase, Way>> {};
 
-TEST_P(AwkwardFile, InMemoryMatchesStreamExtraction) {
-  const ReaderCase& c = GetParam();
-  const ProbabilityRead got = ParseProbabilities(c.text, c.count);
+TEST_P(AwkwardFile, MatchesStreamExtraction) {
+  const auto& [c, way] = GetParam();
+  const ProbabilityRead got = ReadBy(way, c.text, c.count);
   EXPECT_TRUE(SameAsOracle(got, c.text, c.count));
   EXPECT_TRUE(got.problem.empty()) << got.problem;
 }
 
-TEST_P(AwkwardFile, FileMatchesStreamExtraction) {
-  const ReaderCase& c = GetParam();
-  const ProbabilityRead got = ReadThroughFile(c.text, c.count);
-  EXPECT_TRUE(SameAsOracle(got, c.text, c.count));
-  EXPECT_TRUE(got.problem.empty()) << got.problem;
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, AwkwardFile, ::testing::ValuesIn(AwkwardFiles()),
-                         [](const ::testing::TestParamInfo<ReaderCase>& info) {
-                           return info.param.name;
+INSTANTIATE_TEST_SUITE_P(Table, AwkwardFile,
+                         ::testing::Combine(::testing::ValuesIn(AwkwardFiles()),
+                                            ::testing::ValuesIn(kWays)),
+                         [](const auto& info) {
+                           return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name;
                          });
 
 // ---------------------------------------------------------------------------------------------
@@ -350,18 +411,19 @@ TEST_P(KnownFile, ReadsTheSpelledOutValues) {
   const KnownRead& c = GetParam();
   const auto count = static_cast<std::int64_t>(c.values.size());
   const OracleRead oracle = StreamOracle(c.text, count);
-  const ProbabilityRead got = ParseProbabilities(c.text, count);
+  const ProbabilityRead read = ReadBy(kInMemory, c.text, count);
+  const Vector got = KeptValues(read, count);
   ASSERT_EQ(oracle.values.size(), c.values.size());
-  ASSERT_EQ(got.values.size(), c.values.size());
+  ASSERT_EQ(got.size(), c.values.size());
   for (std::size_t k = 0; k < c.values.size(); ++k) {
     const auto want = std::bit_cast<std::uint64_t>(c.values[k]);
     EXPECT_EQ(std::bit_cast<std::uint64_t>(oracle.values[k]), want)
         << "oracle entry " << k << ": " << Describe(oracle.values[k]);
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(got.values[k]), want)
-        << "entry " << k << ": " << Describe(got.values[k]) << ", want " << Describe(c.values[k]);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(got[k]), want)
+        << "entry " << k << ": " << Describe(got[k]) << ", want " << Describe(c.values[k]);
   }
   EXPECT_EQ(oracle.good, c.good);
-  EXPECT_EQ(got.good, c.good);
+  EXPECT_EQ(read.good, c.good);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, KnownFile, ::testing::ValuesIn(KnownReads()),
@@ -456,13 +518,24 @@ class Fragments {
   std::mt19937_64 rng_;
 };
 
+// In memory every way but through a file, which the next test takes; blocks of random sizes.
 TEST(RandomTexts, InMemoryMatchesStreamExtraction) {
   Fragments fragments(20240611);
-  for (int round = 0; round < 20000; ++round) {
-    const std::size_t tokens = fragments.Pick(25);
-    const std::string text = fragments.Text(tokens);
-    const auto count = static_cast<std::int64_t>(fragments.Pick(tokens + 4));
-    ASSERT_TRUE(SameAsOracle(ParseProbabilities(text, count), text, count)) << "round " << round;
+  for (const Way& way : kWays) {
+    if (way.through_file) {
+      continue;
+    }
+    for (int round = 0; round < 10000; ++round) {
+      const std::size_t tokens = fragments.Pick(25);
+      const std::string text = fragments.Text(tokens);
+      const auto count = static_cast<std::int64_t>(fragments.Pick(tokens + 4));
+      const auto first =
+          static_cast<std::int64_t>(fragments.Pick(static_cast<std::size_t>(count) + 1));
+      ReadPlan plan = CountOf(count);
+      plan.sizes = {first, count - first};
+      ASSERT_TRUE(SameAsOracle(ReadBy(way, text, plan), text, count, plan.sizes))
+          << way << ", round " << round;
+    }
   }
 }
 
@@ -480,7 +553,12 @@ TEST(RandomTexts, FileMatchesStreamExtraction) {
     }
     const auto count = static_cast<std::int64_t>(fragments.Pick(tokens + 4));
     dir.Write("prob.txt", text);
-    ASSERT_TRUE(SameAsOracle(ReadProbabilityFile(path.c_str(), count), text, count))
+    ReadPlan plan = CountOf(count);
+    plan.kept = count;
+    // Every other round on two threads in chunks of a few bytes.
+    plan.threads = round % 2 == 0 ? 1 : 2;
+    plan.chunk_bytes = round % 2 == 0 ? 0 : 1 + fragments.Pick(8);
+    ASSERT_TRUE(SameAsOracle(ReadProbabilityFile(path.c_str(), plan), text, count))
         << "round " << round;
   }
 }
@@ -511,10 +589,11 @@ TEST(LargeFile, SeveralBlocksMatchStreamExtraction) {
   const std::int64_t count = tokens + 2;
   const OracleRead oracle = StreamOracle(text, count);
   ASSERT_EQ(oracle.good, tokens) << "every generated token should be a number";
-  EXPECT_TRUE(SameAsOracle(ParseProbabilities(text, count), text, count));
-  const ProbabilityRead from_file = ReadThroughFile(text, count);
-  EXPECT_TRUE(SameAsOracle(from_file, text, count));
-  EXPECT_TRUE(from_file.problem.empty()) << from_file.problem;
+  for (const Way& way : kWays) {
+    const ProbabilityRead got = ReadBy(way, text, count);
+    EXPECT_TRUE(SameAsOracle(got, text, count)) << way;
+    EXPECT_TRUE(got.problem.empty()) << way << ": " << got.problem;
+  }
 }
 
 // A token placed so that the first block ends at each of its characters in turn (and just
@@ -548,7 +627,9 @@ TEST_P(BlockBoundary, TokenCutAtEveryPosition) {
     text += " 0.125\n";
     const std::int64_t count = filler + 3;
     dir.Write("prob.txt", text);
-    const ProbabilityRead got = ReadProbabilityFile(path.c_str(), count);
+    ReadPlan plan = CountOf(count);
+    plan.kept = count;
+    const ProbabilityRead got = ReadProbabilityFile(path.c_str(), plan);
     ASSERT_TRUE(SameAsOracle(got, text, count))
         << "token starts " << before << " bytes before the block boundary";
   }
@@ -602,21 +683,18 @@ std::vector<LongTokenCase> LongTokens() {
   };
 }
 
-class LongToken : public ::testing::TestWithParam<LongTokenCase> {};
+class LongToken : public ::testing::TestWithParam<std::tuple<LongTokenCase, Way>> {};
 
-TEST_P(LongToken, InMemoryMatchesStreamExtraction) {
-  const LongTokenCase& c = GetParam();
-  EXPECT_TRUE(SameAsOracle(ParseProbabilities(c.text, c.count), c.text, c.count));
+TEST_P(LongToken, MatchesStreamExtraction) {
+  const auto& [c, way] = GetParam();
+  EXPECT_TRUE(SameAsOracle(ReadBy(way, c.text, c.count), c.text, c.count));
 }
 
-TEST_P(LongToken, FileMatchesStreamExtraction) {
-  const LongTokenCase& c = GetParam();
-  EXPECT_TRUE(SameAsOracle(ReadThroughFile(c.text, c.count), c.text, c.count));
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, LongToken, ::testing::ValuesIn(LongTokens()),
-                         [](const ::testing::TestParamInfo<LongTokenCase>& info) {
-                           return info.param.name;
+INSTANTIATE_TEST_SUITE_P(Table, LongToken,
+                         ::testing::Combine(::testing::ValuesIn(LongTokens()),
+                                            ::testing::ValuesIn(kWays)),
+                         [](const auto& info) {
+                           return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name;
                          });
 
 // ---------------------------------------------------------------------------------------------
@@ -645,7 +723,7 @@ std::string Shown(const Rational& x) {
   for (const std::int64_t size : sizes) {
     count += size;
   }
-  if (::testing::AssertionResult same = SameAsOracle(got, text, count); !same) {
+  if (::testing::AssertionResult same = SameAsOracle(got, text, count, sizes); !same) {
     return same;
   }
   const ExactSumsOracle want = ExactBlockSumsOracle(text, sizes);
@@ -683,16 +761,10 @@ std::vector<std::int64_t> HalvesOf(std::int64_t count) {
   return {count / 2, 0, count - count / 2};
 }
 
-TEST_P(AwkwardFile, InMemoryExactSumsMatchOracle) {
-  const ReaderCase& c = GetParam();
+TEST_P(AwkwardFile, ExactSumsMatchOracle) {
+  const auto& [c, way] = GetParam();
   const std::vector<std::int64_t> sizes = HalvesOf(c.count);
-  EXPECT_TRUE(SameExactSumsAsOracle(ParseProbabilities(c.text, ExactBlocks{sizes}), c.text, sizes));
-}
-
-TEST_P(AwkwardFile, FileExactSumsMatchOracle) {
-  const ReaderCase& c = GetParam();
-  const std::vector<std::int64_t> sizes = HalvesOf(c.count);
-  const ProbabilityRead got = ReadThroughFile(c.text, ExactBlocks{sizes});
+  const ProbabilityRead got = ReadBy(way, c.text, BlocksOf(sizes));
   EXPECT_TRUE(SameExactSumsAsOracle(got, c.text, sizes));
   EXPECT_TRUE(got.problem.empty()) << got.problem;
 }
@@ -783,8 +855,8 @@ TEST_P(KnownExactFile, GivesTheSpelledOutSums) {
       EXPECT_EQ((*oracle.sums)[k].get_str(), (*c.sums)[k]) << "oracle block " << k;
     }
   }
-  for (const ProbabilityRead& got : {ParseProbabilities(c.text, ExactBlocks{c.sizes}),
-                                     ReadThroughFile(c.text, ExactBlocks{c.sizes})}) {
+  for (const Way& way : kWays) {
+    const ProbabilityRead got = ReadBy(way, c.text, BlocksOf(c.sizes));
     EXPECT_EQ(got.exact, c.sums.has_value()) << got.exact_problem;
     if (c.sums) {
       ASSERT_EQ(got.exact_block_sums.size(), c.sums->size());
@@ -864,11 +936,15 @@ ExactRound RandomExactRound(Fragments& fragments) {
 
 TEST(RandomTexts, InMemoryExactSumsMatchOracle) {
   Fragments fragments(20261210);
-  for (int round = 0; round < 10000; ++round) {
-    const ExactRound r = RandomExactRound(fragments);
-    ASSERT_TRUE(
-        SameExactSumsAsOracle(ParseProbabilities(r.text, ExactBlocks{r.sizes}), r.text, r.sizes))
-        << "round " << round;
+  for (const Way& way : kWays) {
+    if (way.through_file) {
+      continue;
+    }
+    for (int round = 0; round < 5000; ++round) {
+      const ExactRound r = RandomExactRound(fragments);
+      ASSERT_TRUE(SameExactSumsAsOracle(ReadBy(way, r.text, BlocksOf(r.sizes)), r.text, r.sizes))
+          << way << ", round " << round;
+    }
   }
 }
 
@@ -885,8 +961,11 @@ TEST(RandomTexts, FileExactSumsMatchOracle) {
       r.text.insert(0, kBlock - cut, fragments.Pick(2) == 0 ? ' ' : '\n');
     }
     dir.Write("prob.txt", r.text);
-    ASSERT_TRUE(SameExactSumsAsOracle(ReadProbabilityFile(path.c_str(), ExactBlocks{r.sizes}),
-                                      r.text, r.sizes))
+    ReadPlan plan = BlocksOf(r.sizes);
+    plan.kept = std::accumulate(r.sizes.begin(), r.sizes.end(), std::int64_t{0});
+    plan.threads = round % 2 == 0 ? 1 : 2;
+    plan.chunk_bytes = round % 2 == 0 ? 0 : 1 + fragments.Pick(16);
+    ASSERT_TRUE(SameExactSumsAsOracle(ReadProbabilityFile(path.c_str(), plan), r.text, r.sizes))
         << "round " << round;
   }
 }
@@ -899,8 +978,8 @@ TEST(UnreadableProbabilityFile, MissingFileGivesReasonAndZeros) {
   const ProbabilityRead read = ReadProbabilityFile((dir.path() / "absent.txt").c_str(), 4);
   EXPECT_FALSE(read.problem.empty());
   EXPECT_EQ(read.good, 0);
-  ASSERT_EQ(read.values.size(), 4u);
-  for (double v : read.values) {
+  ASSERT_EQ(read.block_sums.size(), 1u);
+  for (double v : read.block_sums) {
     EXPECT_EQ(std::bit_cast<std::uint64_t>(v), std::bit_cast<std::uint64_t>(0.0));
   }
 }
@@ -911,8 +990,8 @@ TEST(UnreadableProbabilityFile, DirectoryGivesReasonAndZeros) {
   const ProbabilityRead read = ReadProbabilityFile((dir.path() / "prob.txt").c_str(), 3);
   EXPECT_FALSE(read.problem.empty());
   EXPECT_EQ(read.good, 0);
-  ASSERT_EQ(read.values.size(), 3u);
-  for (double v : read.values) {
+  ASSERT_EQ(read.block_sums.size(), 1u);
+  for (double v : read.block_sums) {
     EXPECT_EQ(std::bit_cast<std::uint64_t>(v), std::bit_cast<std::uint64_t>(0.0));
   }
 }
@@ -920,9 +999,9 @@ TEST(UnreadableProbabilityFile, DirectoryGivesReasonAndZeros) {
 TEST(UnreadableProbabilityFile, MissingFileGivesReasonAndExactZeros) {
   ScratchDirectory dir;
   const ProbabilityRead read =
-      ReadProbabilityFile((dir.path() / "absent.txt").c_str(), ExactBlocks{{2, 0, 1}});
+      ReadProbabilityFile((dir.path() / "absent.txt").c_str(), BlocksOf({2, 0, 1}));
   EXPECT_FALSE(read.problem.empty());
-  EXPECT_EQ(read.values, (Vector{0.0, 0.0, 0.0}));
+  EXPECT_EQ(read.block_sums, (Vector{0.0, 0.0, 0.0}));
   EXPECT_TRUE(read.exact);
   EXPECT_EQ(read.exact_block_sums, (std::vector<Rational>{0, 0, 0}));
 }
@@ -931,7 +1010,7 @@ TEST(UnreadableProbabilityFile, MissingFileWithCountZeroStillReportsReason) {
   ScratchDirectory dir;
   const ProbabilityRead read = ReadProbabilityFile((dir.path() / "absent.txt").c_str(), 0);
   EXPECT_FALSE(read.problem.empty());
-  EXPECT_TRUE(read.values.empty());
+  EXPECT_EQ(read.good, 0);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1000,7 +1079,7 @@ std::vector<ReadEndCase> ReadEndCases() {
   };
 }
 
-class ReadEndTest : public ::testing::TestWithParam<ReadEndCase> {};
+class ReadEndTest : public ::testing::TestWithParam<std::tuple<ReadEndCase, Way>> {};
 
 void ExpectEnd(const ProbabilityRead& read, const ReadEndCase& row) {
   EXPECT_EQ(read.end, row.end);
@@ -1015,19 +1094,17 @@ void ExpectEnd(const ProbabilityRead& read, const ReadEndCase& row) {
   }
 }
 
-TEST_P(ReadEndTest, InMemory) {
-  ExpectEnd(ParseProbabilities(GetParam().text, GetParam().count), GetParam());
+TEST_P(ReadEndTest, EndsAsDescribed) {
+  const auto& [row, way] = GetParam();
+  ExpectEnd(ReadBy(way, row.text, row.count), row);
 }
 
-TEST_P(ReadEndTest, FromAFile) {
-  ScratchDirectory dir;
-  dir.Write("prob.txt", GetParam().text);
-  ExpectEnd(ReadProbabilityFile((dir.path() / "prob.txt").c_str(), GetParam().count), GetParam());
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, ReadEndTest, ::testing::ValuesIn(ReadEndCases()),
-                         [](const ::testing::TestParamInfo<ReadEndCase>& info) {
-                           return std::string(info.param.name);
+INSTANTIATE_TEST_SUITE_P(Table, ReadEndTest,
+                         ::testing::Combine(::testing::ValuesIn(ReadEndCases()),
+                                            ::testing::ValuesIn(kWays)),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param).name) + "_" +
+                                  std::get<1>(info.param).name;
                          });
 
 // ---------------------------------------------------------------------------------------------
@@ -1048,7 +1125,7 @@ class ProbTxtInWorkingDirectory : public ::testing::Test {
 
 TEST_F(ProbTxtInWorkingDirectory, OrderZeroReadsNothingAndNeedsNoFile) {
   const ProbabilityRead read = ReadProbabilities(4, 0);
-  EXPECT_TRUE(read.values.empty());
+  EXPECT_TRUE(read.block_sums.empty());
   EXPECT_EQ(read.good, 0);
   EXPECT_TRUE(read.problem.empty()) << read.problem;
 }
@@ -1056,7 +1133,7 @@ TEST_F(ProbTxtInWorkingDirectory, OrderZeroReadsNothingAndNeedsNoFile) {
 TEST_F(ProbTxtInWorkingDirectory, NegativeOrderReadsNothing) {
   dir_.Write("prob.txt", "0.5 0.5");
   const ProbabilityRead read = ReadProbabilities(4, -1);
-  EXPECT_TRUE(read.values.empty());
+  EXPECT_TRUE(read.block_sums.empty());
   EXPECT_EQ(read.good, 0);
 }
 
@@ -1064,7 +1141,7 @@ TEST_F(ProbTxtInWorkingDirectory, OrderAboveEventsReadsOnlyExistingBlocks) {
   // n = 2, m = 3: blocks of 2, 1 and 0 numbers.
   dir_.Write("prob.txt", "0.5 0.25\n0.125\n0.0625 0.03125\n");
   const ProbabilityRead read = ReadProbabilities(2, 3);
-  EXPECT_EQ(read.values, (Vector{0.5, 0.25, 0.125}));
+  EXPECT_EQ(read.block_sums, (Vector{0.5 + 0.25, 0.125, 0.0}));
   EXPECT_EQ(read.good, 3);
   EXPECT_TRUE(read.problem.empty()) << read.problem;
 }
@@ -1080,7 +1157,8 @@ TEST_F(ProbTxtInWorkingDirectory, FourEventsSecondOrderReadsTen) {
   }
   dir_.Write("prob.txt", text);
   const ProbabilityRead read = ReadProbabilities(4, 2);
-  EXPECT_EQ(read.values, want);
+  EXPECT_EQ(read.block_sums, (Vector{std::accumulate(want.begin(), want.begin() + 4, 0.0),
+                                     std::accumulate(want.begin() + 4, want.end(), 0.0)}));
   EXPECT_EQ(read.good, 10);
 }
 
@@ -1088,24 +1166,25 @@ TEST_F(ProbTxtInWorkingDirectory, ShortFileRepeatsLastNumber) {
   // n = 7, m = 1 needs seven numbers; the file has five.
   dir_.Write("prob.txt", "0.1 0.2 0.3 0.4 0.5");
   const ProbabilityRead read = ReadProbabilities(7, 1);
-  EXPECT_EQ(read.values, (Vector{0.1, 0.2, 0.3, 0.4, 0.5, 0.5, 0.5}));
+  EXPECT_EQ(read.block_sums, (Vector{0.0 + 0.1 + 0.2 + 0.3 + 0.4 + 0.5 + 0.5 + 0.5}));
+  EXPECT_EQ(read.last, 0.5);
   EXPECT_EQ(read.good, 5);
 }
 
 TEST_F(ProbTxtInWorkingDirectory, MissingFileGivesZerosAndReason) {
   const ProbabilityRead read = ReadProbabilities(3, 1);
-  EXPECT_EQ(read.values, (Vector{0.0, 0.0, 0.0}));
+  EXPECT_EQ(read.block_sums, (Vector{0.0}));
   EXPECT_EQ(read.good, 0);
   EXPECT_FALSE(read.problem.empty());
 }
 
 TEST_F(ProbTxtInWorkingDirectory, LineLayoutDoesNotMatter) {
   dir_.Write("prob.txt", "0.4 0.3 0.2 0.1 0.05 0.04 0.03");
-  const Vector one_line = ReadProbabilities(3, 3).values;
+  const Vector one_line = ReadProbabilities(3, 3).block_sums;
   dir_.Write("prob.txt", "0.4\n0.3\r\n0.2\n\n0.1\t0.05\n  0.04\n0.03\n");
-  const Vector many_lines = ReadProbabilities(3, 3).values;
+  const Vector many_lines = ReadProbabilities(3, 3).block_sums;
   EXPECT_EQ(one_line, many_lines);
-  EXPECT_EQ(one_line, (Vector{0.4, 0.3, 0.2, 0.1, 0.05, 0.04, 0.03}));
+  EXPECT_EQ(one_line, (Vector{0.0 + 0.4 + 0.3 + 0.2, 0.0 + 0.1 + 0.05 + 0.04, 0.0 + 0.03}));
 }
 
 TEST_F(ProbTxtInWorkingDirectory, ExactSumsFollowTheMomentBlocks) {
@@ -1130,7 +1209,7 @@ TEST(MomentBlocks, HoldTheBinomialCountsOfEachOrder) {
 }
 
 TEST(ExactBlocks, NegativeSizeIsRefused) {
-  EXPECT_THROW(ParseProbabilities("1 2", ExactBlocks{{2, -1}}), std::invalid_argument);
+  EXPECT_THROW(ParseProbabilities("1 2", BlocksOf({2, -1})), std::invalid_argument);
 }
 
 }  // namespace

@@ -74,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int64_t count = data[0] % 64;
   const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
   const unionbound::testing::OracleRead want = unionbound::testing::StreamOracle(text, count);
-  const unionbound::ExactBlocks blocks{BlockSizes(count, data[0] >> 6)};
+  unionbound::ReadPlan blocks;
+  blocks.sizes = BlockSizes(count, data[0] >> 6);
   const unionbound::testing::ExactSumsOracle exact_want =
       unionbound::testing::ExactBlockSumsOracle(text, blocks.sizes);
   // One file per process, removed when it ends.
@@ -90,27 +91,65 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream file(path, std::ios::binary);
     file << text;
   }
-  const auto same_doubles = [&want](const unionbound::ProbabilityRead& got) {
-    return got.good == want.good && got.values.size() == want.values.size() &&
-           std::equal(want.values.begin(), want.values.end(), got.values.begin(),
-                      [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; });
+  // The numbers kept and the block sums, bit for bit those of the stored numbers.
+  const auto same_doubles = [&want, count](const unionbound::ProbabilityRead& got,
+                                           const std::vector<std::int64_t>& sizes) {
+    const unionbound::Vector values = unionbound::KeptValues(got, count);
+    if (got.good != want.good || got.block_sums.size() != sizes.size() ||
+        !std::equal(want.values.begin(), want.values.end(), values.begin(),
+                    [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; })) {
+      return false;
+    }
+    std::size_t next = 0;
+    for (std::size_t block = 0; block < sizes.size(); ++block) {
+      double sum = 0.0;
+      for (std::int64_t k = 0; k < sizes[block]; ++k, ++next) {
+        sum = sum + want.values[next];
+      }
+      if (std::memcmp(&sum, &got.block_sums[block], sizeof sum) != 0) {
+        return false;
+      }
+    }
+    return true;
   };
-  for (const unionbound::ProbabilityRead& got :
-       {unionbound::ParseProbabilities(text, count),
-        unionbound::ReadProbabilityFile(path.c_str(), count)}) {
-    if (!same_doubles(got)) {
-      std::abort();
+  // Each read on one thread in the usual chunks, and on several in chunks of a few bytes, so
+  // that numbers fall at chunk ends and the threads hand the sums over often.
+  const auto plan_for = [&data, count](std::vector<std::int64_t> sizes, bool exact, bool parallel) {
+    unionbound::ReadPlan plan;
+    plan.sizes = std::move(sizes);
+    plan.exact = exact;
+    plan.kept = count;
+    plan.threads = parallel ? 3 : 1;
+    plan.chunk_bytes = parallel ? 1 + data[0] % 7 : 0;
+    return plan;
+  };
+  for (const bool parallel : {false, true}) {
+    const unionbound::ReadPlan plain = plan_for({count}, false, parallel);
+    for (const unionbound::ProbabilityRead& got :
+         {unionbound::ParseProbabilities(text, plain),
+          unionbound::ReadProbabilityFile(path.c_str(), plain)}) {
+      if (!same_doubles(got, plain.sizes)) {
+        std::abort();
+      }
     }
   }
-  const unionbound::ProbabilityRead from_memory = unionbound::ParseProbabilities(text, blocks);
+  const unionbound::ReadPlan one_thread = plan_for(blocks.sizes, true, false);
+  const unionbound::ReadPlan threads = plan_for(blocks.sizes, true, true);
+  const unionbound::ProbabilityRead from_memory = unionbound::ParseProbabilities(text, one_thread);
   const unionbound::ProbabilityRead from_file =
-      unionbound::ReadProbabilityFile(path.c_str(), blocks);
-  for (const unionbound::ProbabilityRead* got : {&from_memory, &from_file}) {
-    if (!same_doubles(*got) || !SameExactSums(*got, exact_want)) {
+      unionbound::ReadProbabilityFile(path.c_str(), one_thread);
+  const unionbound::ProbabilityRead from_memory_threads =
+      unionbound::ParseProbabilities(text, threads);
+  const unionbound::ProbabilityRead from_file_threads =
+      unionbound::ReadProbabilityFile(path.c_str(), threads);
+  for (const unionbound::ProbabilityRead* got :
+       {&from_memory, &from_file, &from_memory_threads, &from_file_threads}) {
+    if (!same_doubles(*got, blocks.sizes) || !SameExactSums(*got, exact_want)) {
       std::abort();
     }
   }
-  if (!SameEndAndMessages(from_memory, from_file, count)) {
+  if (!SameEndAndMessages(from_memory, from_file_threads, count) ||
+      !SameEndAndMessages(from_memory_threads, from_file, count)) {
     std::abort();
   }
   return 0;

@@ -17,6 +17,7 @@
 #include "driver/bound_stage.h"
 #include "driver/input_limits.h"
 #include "driver/probability_input.h"
+#include "driver/progress_line.h"
 #include "moments/binomial.h"
 #include "moments/binomial_moments.h"
 
@@ -179,7 +180,10 @@ int RunUnionbound() {
   if (const ThreadSetting threads = ReaderThreads(); !threads.problem.empty()) {
     std::cerr << kProgram << "warning: " << threads.problem << std::endl;
   }
-  const ProbabilityRead probabilities = ReadProbabilities(*n, *m);
+  ProgressLine progress = StandardErrorProgress(kProgram, "prob.txt");
+  const ProbabilityRead probabilities =
+      ReadProbabilities(*n, *m, [&progress](std::int64_t read) { progress.Update(read); });
+  progress.Finish();
   if (!UsableProbabilities(probabilities, *n, *m)) {
     return kUnusableProbabilities;
   }

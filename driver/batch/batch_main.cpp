@@ -23,6 +23,7 @@
 #include "driver/exact_decimal.h"
 #include "driver/input_limits.h"
 #include "driver/probability_input.h"
+#include "driver/progress_line.h"
 #include "moments/binomial.h"
 #include "numeric/exact_number.h"
 
@@ -161,7 +162,10 @@ Data LoadData(const Options& options) {
     if (const ThreadSetting threads = ReaderThreads(); !threads.problem.empty()) {
       std::cerr << kProgram << "warning: " << threads.problem << std::endl;
     }
+    ProgressLine progress = StandardErrorProgress(kProgram, options.prob);
+    plan.progress = [&progress](std::int64_t bytes) { progress.Update(bytes); };
     const ProbabilityRead read = ReadProbabilityFile(options.prob.c_str(), plan);
+    progress.Finish();
     CheckRead(options.prob, read.problem, read.good, needed);
     if (!read.exact) {
       throw Unusable{"\"" + options.prob + "\": " + read.exact_problem};

@@ -12,6 +12,7 @@
 #include <locale>
 #include <vector>
 
+#include "bench/from_chars_sum.h"
 #include "bench/prob_text.h"
 #include "driver/probability_input.h"
 
@@ -89,43 +90,7 @@ void BM_StreamExtraction(benchmark::State& state) {
 void BM_FromCharsSumOnly(benchmark::State& state) {
   const GeneratedFile& prob = File();
   for (auto _ : state) {
-    std::FILE* file = std::fopen(prob.path.c_str(), "r");
-    std::vector<char> buffer(std::size_t{1} << 20);
-    std::size_t kept = 0;
-    double sum = 0.0;
-    for (;;) {
-      const std::size_t got = std::fread(buffer.data() + kept, 1, buffer.size() - kept, file);
-      const std::size_t end = kept + got;
-      std::size_t at = 0;
-      // Convert every token that ends inside the block; keep the cut one for the next block.
-      for (;;) {
-        while (at < end && (buffer[at] == ' ' || buffer[at] == '\n')) {
-          ++at;
-        }
-        std::size_t stop = at;
-        while (stop < end && buffer[stop] != ' ' && buffer[stop] != '\n') {
-          ++stop;
-        }
-        if (stop == end && got != 0) {
-          break;
-        }
-        if (at == stop) {
-          break;
-        }
-        double x = 0.0;
-        std::from_chars(buffer.data() + at, buffer.data() + stop, x);
-        sum += x;
-        at = stop;
-      }
-      if (got == 0) {
-        break;
-      }
-      kept = end - at;
-      std::copy(buffer.begin() + static_cast<std::ptrdiff_t>(at),
-                buffer.begin() + static_cast<std::ptrdiff_t>(end), buffer.begin());
-    }
-    std::fclose(file);
-    benchmark::DoNotOptimize(sum);
+    benchmark::DoNotOptimize(bench::FromCharsSum(prob.path.c_str(), 0, prob.bytes));
   }
   Report(state);
 }

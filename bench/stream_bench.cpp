@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/from_chars_sum.h"
 #include "bench/prob_text.h"
 #include "driver/bound_stage.h"
 #include "driver/probability_input.h"
@@ -87,60 +88,6 @@ void BM_WholeRun(benchmark::State& state) {
   Report(state);
 }
 
-// The sum of the numbers in bytes [from, to) of the file, a number belonging to the part in
-// which it starts.
-double SumOfPart(const char* path, std::int64_t from, std::int64_t to) {
-  std::FILE* file = std::fopen(path, "r");
-  std::setvbuf(file, nullptr, _IONBF, 0);
-  std::fseek(file, from, SEEK_SET);
-  std::vector<char> buffer(std::size_t{1} << 20);
-  const auto blank = [](char c) { return c == ' ' || c == '\n'; };
-  std::int64_t position = from;  // of buffer[0]
-  std::size_t kept = 0;
-  bool first = from > 0;  // the part starts inside a number, which the previous part takes
-  double sum = 0.0;
-  for (;;) {
-    const std::size_t got = std::fread(buffer.data() + kept, 1, buffer.size() - kept, file);
-    const std::size_t end = kept + got;
-    std::size_t at = 0;
-    if (first) {
-      while (at < end && !blank(buffer[at])) {
-        ++at;
-      }
-      first = false;
-    }
-    for (;;) {
-      while (at < end && blank(buffer[at])) {
-        ++at;
-      }
-      if (position + static_cast<std::int64_t>(at) >= to) {
-        std::fclose(file);
-        return sum;
-      }
-      std::size_t stop = at;
-      while (stop < end && !blank(buffer[stop])) {
-        ++stop;
-      }
-      if ((stop == end && got != 0) || at == stop) {
-        break;
-      }
-      double x = 0.0;
-      std::from_chars(buffer.data() + at, buffer.data() + stop, x);
-      sum += x;
-      at = stop;
-    }
-    if (got == 0) {
-      break;
-    }
-    kept = end - at;
-    std::copy(buffer.begin() + static_cast<std::ptrdiff_t>(at),
-              buffer.begin() + static_cast<std::ptrdiff_t>(end), buffer.begin());
-    position += static_cast<std::int64_t>(at);
-  }
-  std::fclose(file);
-  return sum;
-}
-
 // The parsing limit: every number converted by from_chars and summed, the file cut into one
 // part per hardware thread.
 void BM_FromCharsSumAllCores(benchmark::State& state) {
@@ -153,7 +100,7 @@ void BM_FromCharsSumAllCores(benchmark::State& state) {
       parts.emplace_back([&, k] {
         const std::int64_t from = file.bytes * k / threads;
         const std::int64_t to = file.bytes * (k + 1) / threads;
-        sums[static_cast<std::size_t>(k)] = SumOfPart(file.path.c_str(), from, to);
+        sums[static_cast<std::size_t>(k)] = bench::FromCharsSum(file.path.c_str(), from, to);
       });
     }
     for (std::thread& part : parts) {

@@ -4,12 +4,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "driver/decimal_syntax.h"
+
 namespace unionbound {
 namespace {
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 
 mpz_class PowerOfTen(unsigned long exponent) {
   mpz_class power;
@@ -17,52 +15,46 @@ mpz_class PowerOfTen(unsigned long exponent) {
   return power;
 }
 
+// The digits of a number as ScanDecimal hands them over, all of them kept, and its exponent
+// capped at `cap`.
+struct AllDigits {
+  std::string digits;
+  long scale = 0;
+  long exponent = 0;
+  long cap = 0;
+
+  const char* Mantissa(const char* p, const char* last, bool fraction) {
+    const char* const start = p;
+    for (; p != last && IsDigit(*p); ++p) {
+      digits += *p;
+    }
+    scale -= fraction ? p - start : 0;
+    return p;
+  }
+  const char* Exponent(const char* p, const char* last, bool negative) {
+    for (; p != last && IsDigit(*p); ++p) {
+      exponent = std::min(exponent * 10 + (*p - '0'), cap);
+    }
+    exponent = negative ? -exponent : exponent;
+    return p;
+  }
+};
+
 }  // namespace
 
 std::optional<Rational> ExactDecimal(std::string_view text) {
-  std::size_t at = 0;
-  const bool negative = at < text.size() && text[at] == '-';
-  if (at < text.size() && (text[at] == '-' || text[at] == '+')) {
-    ++at;
-  }
-  std::string digits;
-  long scale = 0;
-  bool point = false;
-  for (; at < text.size(); ++at) {
-    const char c = text[at];
-    if (IsDigit(c)) {
-      digits += c;
-      scale -= point ? 1 : 0;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-  }
-  if (digits.empty()) {
+  AllDigits parts;
+  // The digits move the power by at most the text's length, so an exponent beyond this cap is
+  // refused whatever it is exactly; capping keeps the arithmetic in range.
+  parts.cap = kLargestExactExponent + static_cast<long>(text.size()) + 1;
+  const DecimalScan scan = ScanDecimal(text.data(), text.data() + text.size(), parts);
+  if (!scan.is_number || scan.length != text.size()) {
     return std::nullopt;
   }
-  long exponent = 0;
-  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
-    ++at;
-    const bool exponent_negative = at < text.size() && text[at] == '-';
-    if (at < text.size() && (text[at] == '-' || text[at] == '+')) {
-      ++at;
-    }
-    if (at == text.size()) {
-      return std::nullopt;
-    }
-    // The digits move the power by at most the text's length, so an exponent beyond this cap
-    // is refused whatever it is exactly; capping keeps the arithmetic in range.
-    const long cap = kLargestExactExponent + static_cast<long>(text.size()) + 1;
-    for (; at < text.size() && IsDigit(text[at]); ++at) {
-      exponent = std::min(exponent * 10 + (text[at] - '0'), cap);
-    }
-    exponent = exponent_negative ? -exponent : exponent;
-  }
-  if (at != text.size()) {
-    return std::nullopt;
-  }
+  const bool negative = scan.negative;
+  std::string& digits = parts.digits;
+  long scale = parts.scale;
+  const long exponent = parts.exponent;
   if (digits.find_first_not_of('0') == std::string::npos) {
     return Rational(0);
   }

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "driver/decimal_syntax.h"
 #include "driver/exact_decimal.h"
 #include "moments/binomial.h"
 #include "moments/block_sums.h"
@@ -26,31 +27,8 @@
 namespace unionbound {
 namespace {
 
-constexpr std::size_t kBlockSize = std::size_t{1} << 20;
-// Bytes kept before the unread ones when a block is read, for the number glued to a token that
-// is not one.
-constexpr std::size_t kKeptBehind = 64;
-
-// White space as the classic locale classifies it: blank, and tab to carriage return.
-bool IsSpace(char c) {
-  const auto code = static_cast<unsigned char>(c);
-  return code == ' ' || (code >= '\t' && code <= '\r');
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-bool IsSign(char c) {
-  return c == '+' || c == '-';
-}
-
-// What one extraction of a double takes from the front of [first, last): an optional sign,
-// digits with at most one point, and one exponent mark (only after a mantissa digit) with an
-// optional sign and digits. The characters taken form a number only when they hold a mantissa
-// digit and, after an exponent mark, an exponent digit.
-//
-// On the way the token's value is gathered as a decimal mantissa and a power of ten. When the
+// What one extraction of a double takes from the front of [first, last), by ScanDecimal. On
+// the way the token's value is gathered as a decimal mantissa and a power of ten. When the
 // mantissa is at most 2^53 and the power within 10^+-22, both are exact doubles and one
 // multiplication or division rounds their product correctly, as strtod would; most numbers in a
 // probability file take this path, the others go to from_chars.
@@ -79,7 +57,7 @@ constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
 // The decimal digits of a mantissa: as many leading ones as 64 bits hold exactly (at least 18
 // significant digits), the power of ten that places them, and whether a non-zero digit was
 // dropped beyond them.
-struct Mantissa {
+struct MantissaDigits {
   std::uint64_t digits = 0;
   long scale = 0;
   bool truncated = false;
@@ -101,40 +79,48 @@ struct Mantissa {
   }
 };
 
-Token ScanToken(const char* first, const char* last) {
-  const char* p = first;
-  const bool negative = p != last && *p == '-';
-  if (p != last && IsSign(*p)) {
-    ++p;
-  }
-  Mantissa mantissa;
-  p = mantissa.Take(p, last, false);
-  if (p != last && *p == '.') {
-    p = mantissa.Take(p + 1, last, true);
-  }
-  bool exponent_complete = true;
-  bool exponent_capped = false;
-  long written_exponent = 0;
-  if (mantissa.seen && p != last && (*p == 'e' || *p == 'E')) {
-    ++p;
-    const bool exponent_negative = p != last && *p == '-';
-    if (p != last && IsSign(*p)) {
-      ++p;
-    }
-    exponent_complete = p != last && IsDigit(*p);
+// The exponent as written, capped so that it cannot overflow; a capped exponent is no longer
+// the written one.
+struct ExponentDigits {
+  long value = 0;
+  bool capped = false;
+
+  const char* Take(const char* p, const char* last, bool negative) {
     for (; p != last && IsDigit(*p); ++p) {
-      written_exponent = std::min(written_exponent * 10 + (*p - '0'), kExponentCap);
+      value = std::min(value * 10 + (*p - '0'), kExponentCap);
     }
-    // A capped exponent is no longer the written one; from_chars and strtod then decide.
-    exponent_capped = written_exponent == kExponentCap;
-    written_exponent = exponent_negative ? -written_exponent : written_exponent;
+    capped = value == kExponentCap;
+    value = negative ? -value : value;
+    return p;
   }
+};
+
+// The digits of a token as ScanDecimal hands them over.
+struct TokenDigits {
+  MantissaDigits mantissa;
+  ExponentDigits exponent;
+
+  const char* Mantissa(const char* p, const char* last, bool fraction) {
+    return mantissa.Take(p, last, fraction);
+  }
+  const char* Exponent(const char* p, const char* last, bool negative) {
+    return exponent.Take(p, last, negative);
+  }
+};
+
+Token ScanToken(const char* first, const char* last) {
+  TokenDigits parts;
+  const DecimalScan scan = ScanDecimal(first, last, parts);
+  const MantissaDigits& mantissa = parts.mantissa;
+  // A capped exponent is no longer the written one; from_chars and strtod then decide.
+  const bool exponent_capped = parts.exponent.capped;
+  const bool negative = scan.negative;
 
   Token token;
-  token.length = static_cast<std::size_t>(p - first);
-  token.is_number = mantissa.seen && exponent_complete;
-  token.reaches_end = p == last;
-  const long power = mantissa.scale + written_exponent;
+  token.length = scan.length;
+  token.is_number = scan.is_number;
+  token.reaches_end = first + scan.length == last;
+  const long power = mantissa.scale + parts.exponent.value;
   token.digits = mantissa.digits;
   token.power = power;
   token.negative = negative;

@@ -7,9 +7,8 @@
 #include <limits>
 #include <optional>
 
-#include "bounds/exact_check.h"
-#include "bounds/moment_program.h"
-#include "bounds/sharp_bounds.h"
+#include "bounds/exact_bound.h"
+#include "driver/clock.h"
 #include "driver/exact_decimal.h"
 #include "driver/input_limits.h"
 #include "driver/probability_input.h"
@@ -117,44 +116,24 @@ std::vector<double> NearestDoubles(const SequenceOf<Rational>& values) {
   return doubles;
 }
 
-Bound BoundOf(bool found, const Rational& value, const IndexVector& basis,
-              const SequenceOf<Rational>& solution, std::string status,
-              std::int64_t basis_changes) {
+Bound BoundOf(const ExactBound& exact) {
   Bound bound;
-  bound.found = found;
-  bound.value = found ? NearestDouble(value) : std::numeric_limits<double>::quiet_NaN();
-  bound.fraction = found ? value.get_str() : "";
-  bound.basis.assign(basis.begin(), basis.end());
-  bound.solution = NearestDoubles(solution);
-  bound.solution_fractions = Fractions(solution);
-  bound.status = std::move(status);
-  bound.basis_changes = basis_changes;
+  bound.found = exact.found;
+  bound.value = exact.found ? NearestDouble(exact.value) : std::numeric_limits<double>::quiet_NaN();
+  bound.fraction = exact.found ? exact.value.get_str() : "";
+  bound.basis.assign(exact.basis.begin(), exact.basis.end());
+  bound.solution = NearestDoubles(exact.solution);
+  bound.solution_fractions = Fractions(exact.solution);
+  bound.status = exact.status;
+  bound.basis_changes = exact.basis_changes;
   return bound;
 }
 
-// Seconds since `start`, to the microsecond, as the batch program rounds them.
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  return std::round(elapsed.count() * 1e6) / 1e6;
-}
-
-// One side: the union by the exact walk, the other questions by the general exact simplex, each
-// timed over all of its work.
+// One side, timed over all of its work as the batch program times it.
 Bound SolveSide(Side side, const std::optional<Objective>& objective, std::int32_t n,
                 const SequenceOf<Rational>& S) {
   const auto start = std::chrono::steady_clock::now();
-  Bound bound;
-  if (objective) {
-    const Goal goal = side == Side::kLower ? Goal::kMinimum : Goal::kMaximum;
-    const MomentProgramResult result = SolveMomentProgram(goal, *objective, n, S);
-    const bool found = result.status == ProgramStatus::kOptimal;
-    bound = BoundOf(found, result.value, result.basis, result.distribution,
-                    found ? "optimal" : "infeasible", result.pivots);
-  } else {
-    const BoundWalkOf<Rational> walk = ExactSharpBound(side, UnionProgram<Rational>(n, S));
-    bound = BoundOf(walk.end == WalkEnd::kOptimal, walk.result.value, walk.result.basis,
-                    walk.result.solution, WalkEndName(walk.end), walk.basis_changes);
-  }
+  Bound bound = BoundOf(ExactBoundOf(side, objective, n, S));
   bound.seconds = SecondsSince(start);
   return bound;
 }

@@ -8,53 +8,15 @@
 #include <sstream>
 #include <utility>
 
-#include "bounds/exact_check.h"
-#include "bounds/sharp_bounds.h"
+#include "driver/clock.h"
 
 namespace unionbound {
 namespace {
 
-// Seconds since `start`, to the microsecond: finer figures would only show the clock's noise.
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  return std::round(elapsed.count() * 1e6) / 1e6;
-}
-
-ReportedBound FromWalk(const BoundWalkOf<Rational>& walk) {
-  ReportedBound bound;
-  bound.found = walk.end == WalkEnd::kOptimal;
-  if (bound.found) {
-    bound.value = walk.result.value;
-  }
-  bound.basis = walk.result.basis;
-  bound.solution = walk.result.solution;
-  bound.status = WalkEndName(walk.end);
-  bound.basis_changes = walk.basis_changes;
-  return bound;
-}
-
-ReportedBound FromProgram(const MomentProgramResult& result) {
-  ReportedBound bound;
-  bound.found = result.status == ProgramStatus::kOptimal;
-  bound.value = result.value;
-  bound.basis = result.basis;
-  bound.solution = result.distribution;
-  bound.status = bound.found ? "optimal" : "infeasible";
-  bound.basis_changes = result.pivots;
-  return bound;
-}
-
 ReportedBound SolveOne(Side side, const AskedQuestion& question, std::int32_t n,
                        const SequenceOf<Rational>& S) {
   const auto start = std::chrono::steady_clock::now();
-  ReportedBound bound;
-  if (question) {
-    const Goal goal = side == Side::kLower ? Goal::kMinimum : Goal::kMaximum;
-    bound = FromProgram(SolveMomentProgram(goal, *question, n, S));
-  } else {
-    // Each side forms its own program, so that its time covers all of its work.
-    bound = FromWalk(ExactSharpBound(side, UnionProgram<Rational>(n, S)));
-  }
+  ReportedBound bound = ExactBoundOf(side, question, n, S);
   bound.seconds = SecondsSince(start);
   return bound;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bounds/classical_bounds.h"
+#include "bounds/exact_bound.h"
 #include "bounds/moment_program.h"
 #include "driver/batch/svg_plot.h"
 #include "numeric/exact_number.h"
@@ -39,17 +40,8 @@ std::string QuestionWords(const AskedQuestion& question);
 // "P(at least 3 of the 10 events occur)", for headers and titles.
 std::string QuestionProbability(const AskedQuestion& question, std::int32_t n);
 
-// One sharp bound as reported, whichever solver found it. When none exists, found is false,
-// the value is 0 and the basis and solution are what the solver ended with.
-struct ReportedBound {
-  bool found = false;
-  Rational value;
-  IndexVector basis;
-  SequenceOf<Rational> solution;  // the extreme distribution at each basis entry
-  std::string status;             // "optimal", "infeasible" (or how a walk ended otherwise)
-  std::int64_t basis_changes = 0;
-  double seconds = 0.0;
-};
+// One sharp bound as reported, whichever solver found it, timed.
+using ReportedBound = ExactBound;
 
 struct ReportedBounds {
   ReportedBound lower;

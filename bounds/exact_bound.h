@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "bounds/moment_program.h"
+#include "bounds/sharp_bounds.h"
+#include "numeric/exact_number.h"
+#include "numeric/types.h"
+
+namespace unionbound {
+
+// One sharp bound in exact arithmetic as both the batch program and the library report it,
+// whichever solver found it. When none exists, `found` is false, the value is 0 and the basis
+// and solution are what the solver ended with.
+struct ExactBound {
+  bool found = false;
+  Rational value;
+  IndexVector basis;
+  SequenceOf<Rational> solution;  // the extreme distribution at each basis entry
+  std::string status;             // "optimal", "infeasible" (or how a walk ended otherwise)
+  std::int64_t basis_changes = 0;
+  double seconds = 0.0;  // left to the caller, who times the call
+};
+
+// One side of the bounds on P(at least one of n events) when `question` is empty, by the union's
+// exact walk, and otherwise on P(X >= r) or P(X = r) by the general exact simplex, from S_0 ..
+// S_order (order <= n).
+ExactBound ExactBoundOf(Side side, const std::optional<Objective>& question, std::int32_t n,
+                        const SequenceOf<Rational>& S);
+
+}  // namespace unionbound

@@ -10,8 +10,7 @@
 #include "bounds/exact_bound.h"
 #include "driver/clock.h"
 #include "driver/exact_decimal.h"
-#include "driver/input_limits.h"
-#include "driver/probability_input.h"
+#include "driver/moment_data.h"
 #include "moments/binomial.h"
 #include "numeric/exact_number.h"
 
@@ -24,22 +23,16 @@ struct Moments {
   std::vector<std::string> notes;
 };
 
-std::string MomentRefusal(const std::string& item) {
-  return "--moments: \"" + item +
-         "\" is not a decimal number or a fraction, with powers of ten up to 10^" +
-         std::to_string(kLargestExactExponent);
+// The data as the batch program loads it; its warnings become notes, its refusal an Error.
+Moments MomentsOf(MomentData data) {
+  if (!data.refusal.empty()) {
+    throw Error(data.refusal);
+  }
+  return {std::move(data.S), std::move(data.warnings)};
 }
 
 Moments MomentsFromText(const std::vector<std::string>& items) {
-  Moments moments{{Rational(1)}, {}};
-  for (const std::string& item : items) {
-    const std::optional<Rational> exact = ExactDecimalOrFraction(item);
-    if (!exact) {
-      throw Error(MomentRefusal(item));
-    }
-    moments.S.push_back(*exact);
-  }
-  return moments;
+  return MomentsOf(MomentsFromItems(items));
 }
 
 // The shortest decimal that reads back as x; "inf" and "nan" for the rest, which ExactDecimal
@@ -63,26 +56,7 @@ void CheckCount(const char* option, std::int32_t value) {
 Moments MomentsOfFile(const std::string& path, std::int32_t n, std::int32_t m) {
   CheckCount("--n", n);
   CheckCount("--m", m);
-  const std::string size_problem = SizeProblem(n, m, std::numeric_limits<std::int32_t>::max());
-  if (!size_problem.empty()) {
-    throw Error(size_problem);
-  }
-  const std::int64_t needed = ProbabilityCount(n, m);
-  const ProbabilityRead read = ReadProbabilityFile(path.c_str(), MomentBlocks(n, m));
-  const std::string refusal = ReadRefusal(path, read.problem, read.good, needed);
-  if (!refusal.empty()) {
-    throw Error(refusal);
-  }
-  if (!read.exact) {
-    throw Error("\"" + path + "\": " + read.exact_problem);
-  }
-  Moments moments{{Rational(1)}, {}};
-  moments.S.insert(moments.S.end(), read.exact_block_sums.begin(), read.exact_block_sums.end());
-  const std::string warning = ShortReadWarning(path, read.good, needed);
-  if (!warning.empty()) {
-    moments.notes.push_back(warning);
-  }
-  return moments;
+  return MomentsOf(unionbound::MomentsOfFile(path, n, m, false));
 }
 
 // The internal question of a public one, refused as the batch program refuses --at-least and

@@ -22,6 +22,7 @@
 #include "driver/bound_stage.h"
 #include "driver/exact_decimal.h"
 #include "driver/input_limits.h"
+#include "driver/moment_data.h"
 #include "driver/probability_input.h"
 #include "driver/progress_line.h"
 #include "moments/binomial.h"
@@ -115,71 +116,30 @@ std::optional<std::string> SingleDashOption(int argc, char** argv) {
   return std::nullopt;
 }
 
-// S_1 .. S_m as written on the command line.
-SequenceOf<Rational> MomentsFromList(const std::string& list) {
-  SequenceOf<Rational> S{Rational(1)};
-  for (const std::string& item : SplitList(list)) {
-    const std::optional<Rational> exact = ExactDecimalOrFraction(item);
-    if (!exact) {
-      throw Unusable{"--moments: \"" + item +
-                     "\" is not a decimal number or a fraction, with powers of ten up to 10^" +
-                     std::to_string(kLargestExactExponent)};
-    }
-    S.push_back(*exact);
-  }
-  return S;
-}
-
-void CheckRead(const std::string& path, const std::string& problem, std::int64_t good,
-               std::int64_t needed) {
-  const std::string refusal = ReadRefusal(path, problem, good, needed);
-  if (!refusal.empty()) {
-    throw Unusable{refusal};
-  }
-  const std::string warning = ShortReadWarning(path, good, needed);
-  if (!warning.empty()) {
-    std::cerr << kProgram << warning << std::endl;
-  }
-}
-
 Data LoadData(const Options& options) {
-  Data data;
+  MomentData moments;
   if (!options.moments.empty()) {
-    data.S = MomentsFromList(options.moments);
+    moments = MomentsFromItems(SplitList(options.moments));
   } else {
-    const std::int32_t m = *options.m;
-    const std::string problem = SizeProblem(options.n, m, std::numeric_limits<std::int32_t>::max());
-    if (!problem.empty()) {
-      throw Unusable{problem};
-    }
-    const std::int64_t needed = ProbabilityCount(options.n, m);
-    ReadPlan plan = MomentBlocks(options.n, m);
-    // The classical bounds take the singles and the pairs one by one.
-    const bool classical = options.classical && m >= 2;
-    if (classical) {
-      plan.kept = plan.sizes[0] + plan.sizes[1];
-    }
     if (const ThreadSetting threads = ReaderThreads(); !threads.problem.empty()) {
       std::cerr << kProgram << "warning: " << threads.problem << std::endl;
     }
     ProgressLine progress = StandardErrorProgress(kProgram, options.prob);
-    plan.progress = [&progress](std::int64_t bytes) { progress.Update(bytes); };
-    const ProbabilityRead read = ReadProbabilityFile(options.prob.c_str(), plan);
+    moments = MomentsOfFile(options.prob, options.n, *options.m, options.classical,
+                            [&progress](std::int64_t bytes) { progress.Update(bytes); });
     progress.Finish();
-    CheckRead(options.prob, read.problem, read.good, needed);
-    if (!read.exact) {
-      throw Unusable{"\"" + options.prob + "\": " + read.exact_problem};
-    }
-    data.S = {Rational(1)};
-    data.S.insert(data.S.end(), read.exact_block_sums.begin(), read.exact_block_sums.end());
-    data.improbable = FirstImprobableNumber(options.prob, read);
-    if (classical) {
-      const Vector kept = KeptValues(read, plan.kept);
-      const auto singles = static_cast<std::ptrdiff_t>(plan.sizes[0]);
-      data.singles = Vector(kept.begin(), kept.begin() + singles);
-      data.pairs = Vector(kept.begin() + singles, kept.end());
-    }
   }
+  for (const std::string& warning : moments.warnings) {
+    std::cerr << kProgram << warning << std::endl;
+  }
+  if (!moments.refusal.empty()) {
+    throw Unusable{moments.refusal};
+  }
+  Data data;
+  data.S = std::move(moments.S);
+  data.singles = std::move(moments.singles);
+  data.pairs = std::move(moments.pairs);
+  data.improbable = std::move(moments.improbable);
   for (const Rational& s : data.S) {
     data.S_double.push_back(NearestDouble(s));
   }

@@ -11,6 +11,7 @@
 #include "driver/clock.h"
 #include "driver/exact_decimal.h"
 #include "driver/moment_data.h"
+#include "driver/question_choice.h"
 #include "moments/binomial.h"
 #include "numeric/exact_number.h"
 
@@ -66,12 +67,12 @@ std::optional<Objective> ObjectiveOf(const Probability& probability, std::int32_
     return std::nullopt;
   }
   const bool at_least = probability.kind == Probability::Kind::kAtLeast;
-  if (probability.r < 1 || probability.r > n) {
-    throw Error(std::string(at_least ? "--at-least" : "--exactly") + " \"" +
-                std::to_string(probability.r) +
-                "\": R must be a whole number from 1 to n=" + std::to_string(n));
+  const QuestionChoice choice = ChooseQuestion(at_least ? Question::kAtLeast : Question::kExactly,
+                                               std::to_string(probability.r), n);
+  if (!choice.refusal.empty()) {
+    throw Error(choice.refusal);
   }
-  return Objective{at_least ? Question::kAtLeast : Question::kExactly, probability.r};
+  return choice.question;
 }
 
 std::vector<std::string> Fractions(const SequenceOf<Rational>& values) {

@@ -15,24 +15,13 @@
 #include "bounds/exact_bound.h"
 #include "bounds/moment_program.h"
 #include "driver/batch/svg_plot.h"
+#include "driver/question_choice.h"
 #include "numeric/exact_number.h"
 #include "numeric/types.h"
 
 namespace unionbound {
 
 using Json = nlohmann::ordered_json;
-
-// The probability bounded: the union when empty (solved by the walk, as the program always
-// did), otherwise P(X >= r) or P(X = r) for X the number of events that occur.
-using AskedQuestion = std::optional<Objective>;
-
-// The value of --at-least or --exactly as a question about n events, or why it is refused (a
-// plain message naming the option and the value given).
-struct QuestionChoice {
-  AskedQuestion question;
-  std::string refusal;
-};
-QuestionChoice ChooseQuestion(Question kind, const std::string& value, std::int32_t n);
 
 // "at least 3" or "exactly 3"; "at least 1" for the union.
 std::string QuestionWords(const AskedQuestion& question);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "numeric/exact_number.h"
+#include "tests/support/console.h"
 #include "tests/support/same_bits.h"
 
 #include <algorithm>
@@ -25,7 +26,7 @@ namespace {
 constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
-using testing::SameVectorBits;
+using testing::SameBits;
 
 // --- RealRange ---------------------------------------------------------------------------------
 
@@ -43,7 +44,7 @@ class RealRangeExamples : public ::testing::TestWithParam<RangeCase> {};
 
 TEST_P(RealRangeExamples, Values) {
   const RangeCase& c = GetParam();
-  EXPECT_TRUE(SameVectorBits(RealRange(c.a, c.b), c.want));
+  EXPECT_TRUE(SameBits(RealRange(c.a, c.b), c.want));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -205,9 +206,9 @@ double NearestDouble(const mpz_class& exact) {
     for (std::size_t j = 0; j < size; ++j) {
       const double want =
           i == 0 ? (j == 0 ? 1.0 : 0.0) : NearestDouble(Factorial(j) * stirling[i][j]);
-      if (std::bit_cast<std::uint64_t>(t[i][j]) != std::bit_cast<std::uint64_t>(want)) {
+      if (::testing::AssertionResult same = testing::SameBits(t[i][j], want); !same) {
         return ::testing::AssertionFailure()
-               << "entry (" << i << ", " << j << ") is " << t[i][j] << ", want " << want;
+               << "entry (" << i << ", " << j << "): " << same.message();
       }
     }
   }
@@ -284,19 +285,19 @@ TEST(BinomialToPowerMatrix, ExactOrdersEqualTheIntegersAndGoBeyondThirty) {
 TEST(MatrixTimesVector, OrderTwoGivesFirstTwoPowerMoments) {
   const double s1 = (0.5 + 0.4) + 0.3;
   const double s2 = (0.2 + 0.1) + 0.15;
-  EXPECT_TRUE(SameVectorBits(MatrixTimesVector(BinomialToPowerMatrix(2), {1.0, s1, s2}),
-                             Vector{1.0, s1, s1 + 2 * s2}));
+  EXPECT_TRUE(SameBits(MatrixTimesVector(BinomialToPowerMatrix(2), {1.0, s1, s2}),
+                       Vector{1.0, s1, s1 + 2 * s2}));
 }
 
 TEST(MatrixTimesVector, OrderThreeRowThree) {
   const Vector mu = MatrixTimesVector(BinomialToPowerMatrix(3), {1.0, 1.5, 0.75, 0.125});
-  EXPECT_TRUE(SameVectorBits(mu, Vector{1.0, 1.5, 1.5 + 2 * 0.75, (1.5 + 6 * 0.75) + 6 * 0.125}));
+  EXPECT_TRUE(SameBits(mu, Vector{1.0, 1.5, 1.5 + 2 * 0.75, (1.5 + 6 * 0.75) + 6 * 0.125}));
 }
 
 TEST(MatrixTimesVector, RowsAreSummedLeftToRight) {
   // 1e16 + 1 rounds back to 1e16, so only the left-to-right order gives 0.
-  EXPECT_TRUE(SameVectorBits(MatrixTimesVector({{1, 1, 1, 1}, {1, 0, 0, 1}}, {1e16, 1, 1, -1e16}),
-                             Vector{0.0, 0.0}));
+  EXPECT_TRUE(SameBits(MatrixTimesVector({{1, 1, 1, 1}, {1, 0, 0, 1}}, {1e16, 1, 1, -1e16}),
+                       Vector{0.0, 0.0}));
 }
 
 TEST(MatrixTimesVector, EmptyMatrixGivesEmptyVector) {
@@ -304,11 +305,12 @@ TEST(MatrixTimesVector, EmptyMatrixGivesEmptyVector) {
 }
 
 TEST(MatrixTimesVector, RowOfWrongLengthGivesZeroWithMessage) {
-  ::testing::internal::CaptureStdout();
-  const Vector mu = MatrixTimesVector({{1, 2}, {1, 2, 3}, {3, 4}}, {1.0, 1.0});
-  std::cout.flush();
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Scalar product: wrong sizes!");
-  EXPECT_TRUE(SameVectorBits(mu, Vector{3.0, 0.0, 7.0}));
+  Vector mu;
+  EXPECT_EQ(testing::PrintedBy([&] {
+              mu = MatrixTimesVector({{1, 2}, {1, 2, 3}, {3, 4}}, {1.0, 1.0});
+            }),
+            "Scalar product: wrong sizes!");
+  EXPECT_TRUE(SameBits(mu, Vector{3.0, 0.0, 7.0}));
 }
 
 // X uniform on 0 .. 15: S_j = E C(X, j) and mu_i = E X^i are multiples of 1/16 small enough
@@ -332,7 +334,7 @@ TEST(MatrixTimesVector, ReproducesPowerMomentsOfADistribution) {
       s.push_back(binomial_sum.get_d() / kValues);
       mu.push_back(power_sum.get_d() / kValues);
     }
-    EXPECT_TRUE(SameVectorBits(MatrixTimesVector(BinomialToPowerMatrix(m), s), mu)) << "m=" << m;
+    EXPECT_TRUE(SameBits(MatrixTimesVector(BinomialToPowerMatrix(m), s), mu)) << "m=" << m;
   }
 }
 

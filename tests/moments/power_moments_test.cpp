@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <iostream>
 #include <limits>
+#include <ostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -282,23 +283,44 @@ TEST(BinomialToPowerMatrix, ExactOrdersEqualTheIntegersAndGoBeyondThirty) {
 
 // --- MatrixTimesVector -------------------------------------------------------------------------
 
-TEST(MatrixTimesVector, OrderTwoGivesFirstTwoPowerMoments) {
-  const double s1 = (0.5 + 0.4) + 0.3;
-  const double s2 = (0.2 + 0.1) + 0.15;
-  EXPECT_TRUE(SameBits(MatrixTimesVector(BinomialToPowerMatrix(2), {1.0, s1, s2}),
-                       Vector{1.0, s1, s1 + 2 * s2}));
+// MatrixTimesVector(A, v) and the product it must give, bit for bit.
+struct ProductCase {
+  const char* name;
+  Matrix A;
+  Vector v;
+  Vector want;
+};
+
+std::ostream& operator<<(std::ostream& out, const ProductCase& c) {
+  return out << c.name;
 }
 
-TEST(MatrixTimesVector, OrderThreeRowThree) {
-  const Vector mu = MatrixTimesVector(BinomialToPowerMatrix(3), {1.0, 1.5, 0.75, 0.125});
-  EXPECT_TRUE(SameBits(mu, Vector{1.0, 1.5, 1.5 + 2 * 0.75, (1.5 + 6 * 0.75) + 6 * 0.125}));
+class MatrixTimesVectorTable : public ::testing::TestWithParam<ProductCase> {};
+
+TEST_P(MatrixTimesVectorTable, GivesTheProductBitForBit) {
+  const ProductCase& c = GetParam();
+  EXPECT_TRUE(SameBits(MatrixTimesVector(c.A, c.v), c.want));
 }
 
-TEST(MatrixTimesVector, RowsAreSummedLeftToRight) {
-  // 1e16 + 1 rounds back to 1e16, so only the left-to-right order gives 0.
-  EXPECT_TRUE(SameBits(MatrixTimesVector({{1, 1, 1, 1}, {1, 0, 0, 1}}, {1e16, 1, 1, -1e16}),
-                       Vector{0.0, 0.0}));
-}
+constexpr double kS1 = (0.5 + 0.4) + 0.3;
+constexpr double kS2 = (0.2 + 0.1) + 0.15;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MatrixTimesVectorTable,
+    ::testing::Values(ProductCase{"OrderTwoGivesFirstTwoPowerMoments",
+                                  BinomialToPowerMatrix(2),
+                                  {1.0, kS1, kS2},
+                                  {1.0, kS1, kS1 + 2 * kS2}},
+                      ProductCase{"OrderThreeRowThree",
+                                  BinomialToPowerMatrix(3),
+                                  {1.0, 1.5, 0.75, 0.125},
+                                  {1.0, 1.5, 1.5 + 2 * 0.75, (1.5 + 6 * 0.75) + 6 * 0.125}},
+                      // 1e16 + 1 rounds back to 1e16, so only the left-to-right order gives 0.
+                      ProductCase{"RowsAreSummedLeftToRight",
+                                  {{1, 1, 1, 1}, {1, 0, 0, 1}},
+                                  {1e16, 1, 1, -1e16},
+                                  {0.0, 0.0}}),
+    [](const ::testing::TestParamInfo<ProductCase>& info) { return info.param.name; });
 
 TEST(MatrixTimesVector, EmptyMatrixGivesEmptyVector) {
   EXPECT_TRUE(MatrixTimesVector({}, {1.0, 2.0}).empty());

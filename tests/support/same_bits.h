@@ -44,7 +44,9 @@ requires requires(const Sequence& s) {
   }
   for (std::size_t k = 0; k < want.size(); ++k) {
     if (::testing::AssertionResult same = SameBits(got[k], want[k]); !same) {
-      return ::testing::AssertionFailure() << "[" << k << "] " << same.message();
+      const std::string inner = same.message();
+      return ::testing::AssertionFailure()
+             << "[" << k << "]" << (inner.front() == '[' ? "" : " ") << inner;
     }
   }
   return ::testing::AssertionSuccess();

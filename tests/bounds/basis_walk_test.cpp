@@ -2,7 +2,7 @@
 // how the entering subscript is found (scan down or up along the run of consecutive subscripts,
 // then possibly past the end of the basis). Each row of the tables below drives the solver
 // through one of these ways and states the whole walk; the walk is checked against the model of
-// the rules in exact_model.h, and the solver against the walk.
+// the rules in walk_model.h, and the solver against the walk.
 //
 // The solver's own walk is followed through the numerator kernel that WalkToBound takes: every
 // basis it judges passes through it, with the positions it evaluates. So each test compares the
@@ -22,33 +22,35 @@
 #include <string>
 
 #include "bounds/bound_solver.h"
-#include "tests/bounds/exact_model.h"
 #include "tests/bounds/solver_run.h"
+#include "tests/bounds/walk_model.h"
+#include "tests/support/console.h"
+#include "tests/support/distributions.h"
+#include "tests/support/every_basis_oracle.h"
 
 namespace unionbound {
 namespace {
 
-using bounds_testing::CoutCollector;
-using bounds_testing::Describe;
-using bounds_testing::Distribution;
-using bounds_testing::ExactBasicSolution;
-using bounds_testing::ExactWalk;
-using bounds_testing::IsEmptyRecord;
-using bounds_testing::MessageFor;
-using bounds_testing::Nodes;
-using bounds_testing::Outcome;
-using bounds_testing::ProgramWalk;
-using bounds_testing::Rational;
-using bounds_testing::RationalVector;
-using bounds_testing::RunCaptured;
-using bounds_testing::RunTraced;
-using bounds_testing::Solver;
-using bounds_testing::SolverLine;
-using bounds_testing::SolverRun;
-using bounds_testing::ToRationals;
-using bounds_testing::TracedRun;
-using bounds_testing::UnionObjective;
-using bounds_testing::Walk;
+using testing::ConsoleCapture;
+using testing::Describe;
+using testing::Distribution;
+using testing::ExactBasicSolution;
+using testing::ExactWalk;
+using testing::IsEmptyRecord;
+using testing::MessageFor;
+using testing::Nodes;
+using testing::Outcome;
+using testing::ProgramWalk;
+using testing::RationalVector;
+using testing::RunCaptured;
+using testing::RunTraced;
+using testing::Solver;
+using testing::SolverLine;
+using testing::SolverRun;
+using testing::ToRationals;
+using testing::TracedRun;
+using testing::UnionObjective;
+using testing::Walk;
 
 constexpr Solver kMin = Solver::kMinimum;
 constexpr Solver kMax = Solver::kMaximum;
@@ -115,15 +117,15 @@ TEST_P(WalkTable, TheSolverJudgesTheBasesOfTheWalkInOrder) {
   const Vector z = Nodes(w.n);
   const int m = static_cast<int>(w.mu.size()) - 1;
   const Walk walk = ProgramWalk(w.solver, z, w.mu);
-  CoutCollector console;
+  ConsoleCapture console;
   const TracedRun run = RunTraced(w.solver, UnionObjective(w.n), z, w.mu);
-  EXPECT_EQ(console.Take(), "");  // the walk leaves its line to the solvers
+  EXPECT_EQ(console.Take().out, "");  // the walk leaves its line to the solvers
   EXPECT_EQ(SolverLine(run.walk.end), MessageFor(walk.outcome));
-  const auto expected = bounds_testing::JudgedBy(walk, w.solver, z, m);
-  EXPECT_EQ(run.judged, expected) << "solver: " << bounds_testing::ToString(run.judged)
-                                  << "\nwalk:   " << bounds_testing::ToString(expected);
-  EXPECT_EQ(run.walk.end, bounds_testing::EndOf(walk.outcome));
-  EXPECT_EQ(run.walk.basis_changes, bounds_testing::ChangesOf(walk));
+  const auto expected = testing::JudgedBy(walk, w.solver, z, m);
+  EXPECT_EQ(run.judged, expected) << "solver: " << testing::ToString(run.judged)
+                                  << "\nwalk:   " << testing::ToString(expected);
+  EXPECT_EQ(run.walk.end, testing::EndOf(walk.outcome));
+  EXPECT_EQ(run.walk.basis_changes, testing::ChangesOf(walk));
 }
 
 TEST_P(WalkTable, TheMomentsAreWhatTheyClaimToBe) {
@@ -136,14 +138,13 @@ TEST_P(WalkTable, TheMomentsAreWhatTheyClaimToBe) {
   }
   const Distribution d{w.weights};
   ASSERT_EQ(d.n(), w.n);
-  const Vector formed =
-      bounds_testing::ProgramPowerMoments(bounds_testing::BinomialMomentsOf(d.masses(), m));
+  const Vector formed = testing::ProgramPowerMoments(testing::BinomialMomentsOf(d.masses(), m));
   ASSERT_EQ(formed.size(), w.mu.size());
   for (std::size_t i = 0; i < formed.size(); ++i) {
     EXPECT_EQ(formed[i], w.mu[i]) << "mu_" << i;
   }
   // A distribution always has an optimal basis: a walk that ends without one is rounding's work.
-  EXPECT_GT(bounds_testing::ExactOptimumOf(d, m).feasible_bases, 0);
+  EXPECT_GT(testing::ExactOptimumOf(d, m).feasible_bases, 0);
 }
 
 // Small integer moments (not all of them moments of a distribution): every sign is exact. These
@@ -439,7 +440,7 @@ TEST(RoundingCycles, RepeatWithTheObjectiveTheBoundStageUses) {
 // Random inputs.
 
 int CasesPerOrder(int plain, int sanitized) {
-  return bounds_testing::kSanitized ? sanitized : plain;
+  return testing::kSanitized ? sanitized : plain;
 }
 
 // Distributions with every mass positive on 0 .. n, n = 1 .. 10, m = 1 .. n: the walk with
@@ -452,15 +453,14 @@ TEST(RandomWalks, ExactAndRoundedSignsAgreeOnPositiveDistributions) {
   const int cases = CasesPerOrder(30, 8);
   int compared = 0;
   int near_zero = 0;
-  CoutCollector console;
+  ConsoleCapture console;
   for (int n = 1; n <= 10; ++n) {
     const RationalVector z = ToRationals(Nodes(n));
     for (int m = 1; m <= n; ++m) {
       for (int k = 0; k < cases; ++k) {
-        const Distribution d = bounds_testing::RandomDistribution(rng, n, 0.0);
-        const RationalVector exact_mu = bounds_testing::PowerMomentsOf(d.masses(), z, m);
-        const Vector mu =
-            bounds_testing::ProgramPowerMoments(bounds_testing::BinomialMomentsOf(d.masses(), m));
+        const Distribution d = testing::RandomDistribution(rng, n, 0.0);
+        const RationalVector exact_mu = testing::PowerMomentsOf(d.masses(), z, m);
+        const Vector mu = testing::ProgramPowerMoments(testing::BinomialMomentsOf(d.masses(), m));
         for (Solver solver : {kMin, kMax}) {
           Rational margin;
           const Walk exact = ExactWalk(solver, z, exact_mu, &margin);
@@ -470,13 +470,13 @@ TEST(RandomWalks, ExactAndRoundedSignsAgreeOnPositiveDistributions) {
             continue;
           }
           ++compared;
-          const std::string where = std::string(bounds_testing::Name(solver)) +
-                                    " m=" + std::to_string(m) + " " + d.ToString();
+          const std::string where =
+              std::string(testing::Name(solver)) + " m=" + std::to_string(m) + " " + d.ToString();
           EXPECT_EQ(Describe(ProgramWalk(solver, Nodes(n), mu)), Describe(exact)) << where;
           const TracedRun run = RunTraced(solver, UnionObjective(n), Nodes(n), mu);
-          EXPECT_EQ(console.Take(), "") << where;
+          EXPECT_EQ(console.Take().out, "") << where;
           EXPECT_EQ(run.walk.result.basis, exact.final_basis) << where;
-          EXPECT_EQ(run.judged, bounds_testing::JudgedBy(exact, solver, Nodes(n), m)) << where;
+          EXPECT_EQ(run.judged, testing::JudgedBy(exact, solver, Nodes(n), m)) << where;
         }
       }
     }
@@ -493,26 +493,24 @@ TEST(RandomWalks, SolverFollowsTheProgramSignsOnDistributionsWithZeroMasses) {
   std::mt19937_64 rng(7);
   const int cases = CasesPerOrder(300, 60);
   std::map<Outcome, int> ends;
-  CoutCollector console;
+  ConsoleCapture console;
   for (int n = 2; n <= 10; ++n) {
     for (int m = std::max(1, n - 3); m <= n; ++m) {
       for (int k = 0; k < cases; ++k) {
-        const Distribution d = bounds_testing::RandomDistribution(
-            rng, n, 0.15 + 0.6 * (k % 4) / 3.0, k % 2 ? 10 : 1000);
-        const Vector mu =
-            bounds_testing::ProgramPowerMoments(bounds_testing::BinomialMomentsOf(d.masses(), m));
+        const Distribution d =
+            testing::RandomDistribution(rng, n, 0.15 + 0.6 * (k % 4) / 3.0, k % 2 ? 10 : 1000);
+        const Vector mu = testing::ProgramPowerMoments(testing::BinomialMomentsOf(d.masses(), m));
         for (Solver solver : {kMin, kMax}) {
           const Walk walk = ProgramWalk(solver, Nodes(n), mu);
           ++ends[walk.outcome];
           const TracedRun run = RunTraced(solver, UnionObjective(n), Nodes(n), mu);
-          const std::string where = std::string(bounds_testing::Name(solver)) +
-                                    " m=" + std::to_string(m) + " " + d.ToString() + ": " +
-                                    Describe(walk);
-          EXPECT_EQ(console.Take(), "") << where;
+          const std::string where = std::string(testing::Name(solver)) + " m=" + std::to_string(m) +
+                                    " " + d.ToString() + ": " + Describe(walk);
+          EXPECT_EQ(console.Take().out, "") << where;
           EXPECT_EQ(SolverLine(run.walk.end), MessageFor(walk.outcome)) << where;
           EXPECT_EQ(run.walk.result.basis, walk.final_basis) << where;
-          EXPECT_EQ(run.judged, bounds_testing::JudgedBy(walk, solver, Nodes(n), m)) << where;
-          EXPECT_EQ(run.walk.basis_changes, bounds_testing::ChangesOf(walk)) << where;
+          EXPECT_EQ(run.judged, testing::JudgedBy(walk, solver, Nodes(n), m)) << where;
+          EXPECT_EQ(run.walk.basis_changes, testing::ChangesOf(walk)) << where;
         }
       }
     }
@@ -531,7 +529,7 @@ TEST(RandomWalks, UnevenNodesFollowTheSameRules) {
   const int cases = CasesPerOrder(40, 10);
   std::uniform_int_distribution<int> quarter_steps(1, 8);
   std::uniform_int_distribution<int> start(-8, 4);
-  CoutCollector console;
+  ConsoleCapture console;
   int compared = 0;
   for (int n = 1; n <= 8; ++n) {
     for (int m = 1; m <= n; ++m) {
@@ -540,19 +538,18 @@ TEST(RandomWalks, UnevenNodesFollowTheSameRules) {
         for (int i = 1; i <= n; ++i) {
           z.push_back(z.back() + quarter_steps(rng) * 0.25);
         }
-        const Distribution d = bounds_testing::RandomDistribution(rng, n, 0.0);
-        const RationalVector exact_mu =
-            bounds_testing::PowerMomentsOf(d.masses(), ToRationals(z), m);
-        const Vector mu = bounds_testing::ToDoubles(exact_mu);
+        const Distribution d = testing::RandomDistribution(rng, n, 0.0);
+        const RationalVector exact_mu = testing::PowerMomentsOf(d.masses(), ToRationals(z), m);
+        const Vector mu = testing::ToDoubles(exact_mu);
         for (Solver solver : {kMin, kMax}) {
-          const std::string where = std::string(bounds_testing::Name(solver)) +
-                                    " m=" + std::to_string(m) + " " + d.ToString();
+          const std::string where =
+              std::string(testing::Name(solver)) + " m=" + std::to_string(m) + " " + d.ToString();
           const Walk walk = ProgramWalk(solver, z, mu);
           const TracedRun run = RunTraced(solver, UnionObjective(n), z, mu);
-          EXPECT_EQ(console.Take(), "") << where;
+          EXPECT_EQ(console.Take().out, "") << where;
           EXPECT_EQ(SolverLine(run.walk.end), MessageFor(walk.outcome)) << where;
           EXPECT_EQ(run.walk.result.basis, walk.final_basis) << where;
-          EXPECT_EQ(run.judged, bounds_testing::JudgedBy(walk, solver, z, m)) << where;
+          EXPECT_EQ(run.judged, testing::JudgedBy(walk, solver, z, m)) << where;
           Rational margin;
           const Walk exact = ExactWalk(solver, ToRationals(z), exact_mu, &margin);
           if (margin >= Rational(1, 1000000000)) {

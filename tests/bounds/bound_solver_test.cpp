@@ -11,22 +11,23 @@
 #include <ostream>
 #include <string>
 
-#include "tests/bounds/exact_model.h"
 #include "tests/bounds/solver_run.h"
+#include "tests/bounds/walk_model.h"
+#include "tests/support/distributions.h"
 
 namespace unionbound {
 namespace {
 
-using bounds_testing::Describe;
-using bounds_testing::IsEmptyRecord;
-using bounds_testing::MessageFor;
-using bounds_testing::Nodes;
-using bounds_testing::Outcome;
-using bounds_testing::ProgramWalk;
-using bounds_testing::RunCaptured;
-using bounds_testing::Solver;
-using bounds_testing::SolverRun;
-using bounds_testing::UnionObjective;
+using testing::Describe;
+using testing::IsEmptyRecord;
+using testing::MessageFor;
+using testing::Nodes;
+using testing::Outcome;
+using testing::ProgramWalk;
+using testing::RunCaptured;
+using testing::Solver;
+using testing::SolverRun;
+using testing::UnionObjective;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -172,13 +173,13 @@ class FullOrder : public ::testing::TestWithParam<int> {};
 TEST_P(FullOrder, BothSolversReturnTheDistributionItself) {
   const int n = GetParam();
   // x_k proportional to k + 1: no zero mass, so the start basis is feasible.
-  bounds_testing::Distribution d;
+  testing::Distribution d;
   for (int k = 0; k <= n; ++k) {
     d.weights.push_back(k + 1);
   }
   const auto x = d.masses();
-  const Vector mu = bounds_testing::ToDoubles(
-      bounds_testing::PowerMomentsOf(x, bounds_testing::ToRationals(Nodes(n)), n));
+  const Vector mu =
+      testing::ToDoubles(testing::PowerMomentsOf(x, testing::ToRationals(Nodes(n)), n));
   const double tolerance = 1e-12 * std::pow(10.0, n / 2.0);
   IndexVector all;
   for (int k = 0; k <= n; ++k) {
@@ -261,7 +262,7 @@ struct NaNCase {
 };
 
 void PrintTo(const NaNCase& c, std::ostream* os) {
-  *os << bounds_testing::Name(c.solver) << " m=" << c.m << " NaN at " << c.nan_at;
+  *os << testing::Name(c.solver) << " m=" << c.m << " NaN at " << c.nan_at;
 }
 
 class NaNMoments : public ::testing::TestWithParam<NaNCase> {};
@@ -293,7 +294,7 @@ std::vector<NaNCase> AllNaNPlacements() {
 
 INSTANTIATE_TEST_SUITE_P(EveryOrderAndPlace, NaNMoments, ::testing::ValuesIn(AllNaNPlacements()),
                          [](const ::testing::TestParamInfo<NaNCase>& info) {
-                           return std::string(bounds_testing::Name(info.param.solver)) + "_m" +
+                           return std::string(testing::Name(info.param.solver)) + "_m" +
                                   std::to_string(info.param.m) + "_at" +
                                   std::to_string(info.param.nan_at);
                          });
@@ -309,8 +310,8 @@ TEST(InfiniteMoments, EndWhereTheSignRulesLead) {
           Vector mu{1, 1.5, 3, 6.5, 14};
           mu.resize(static_cast<std::size_t>(m) + 1);
           mu[static_cast<std::size_t>(at)] = inf;
-          SCOPED_TRACE(std::string(bounds_testing::Name(solver)) + " m=" + std::to_string(m) +
-                       " at " + std::to_string(at) + " " + std::to_string(inf));
+          SCOPED_TRACE(std::string(testing::Name(solver)) + " m=" + std::to_string(m) + " at " +
+                       std::to_string(at) + " " + std::to_string(inf));
           const auto walk = ProgramWalk(solver, Nodes(n), mu);
           const SolverRun run = RunCaptured(solver, UnionObjective(n), Nodes(n), mu);
           EXPECT_EQ(run.out, MessageFor(walk.outcome)) << Describe(walk);

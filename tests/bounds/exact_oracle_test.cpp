@@ -25,20 +25,22 @@
 #include <string>
 
 #include "bounds/bound_solver.h"
-#include "tests/bounds/exact_model.h"
 #include "tests/bounds/solver_run.h"
+#include "tests/bounds/walk_model.h"
+#include "tests/support/console.h"
+#include "tests/support/distributions.h"
+#include "tests/support/every_basis_oracle.h"
 
 namespace unionbound {
 namespace {
 
-using bounds_testing::CoutCollector;
-using bounds_testing::Distribution;
-using bounds_testing::ExactBasicSolution;
-using bounds_testing::Nodes;
-using bounds_testing::Rational;
-using bounds_testing::RationalVector;
-using bounds_testing::ToRationals;
-using bounds_testing::UnionObjective;
+using testing::ConsoleCapture;
+using testing::Distribution;
+using testing::ExactBasicSolution;
+using testing::Nodes;
+using testing::RationalVector;
+using testing::ToRationals;
+using testing::UnionObjective;
 
 constexpr double kTolerance = 1e-9;
 // The basic solution that comes with a bound is held to less: at m = n = 10 the solve of the
@@ -94,9 +96,9 @@ class ExactOracle : public ::testing::TestWithParam<int> {};
 
 TEST_P(ExactOracle, BoundsEqualTheExactOptimum) {
   const int n = GetParam();
-  const int cases = bounds_testing::kSanitized ? 80 : 400;
+  const int cases = testing::kSanitized ? 80 : 400;
   std::mt19937_64 rng(1000 + n);
-  CoutCollector console;
+  ConsoleCapture console;
   std::vector<std::string> table;
   for (int m = 1; m <= n; ++m) {
     Tally positive;
@@ -107,23 +109,22 @@ TEST_P(ExactOracle, BoundsEqualTheExactOptimum) {
       // probability 0.15 .. 0.6, and use small or large weights.
       const double zero_chance = zeros ? 0.15 + 0.15 * (k / 2 % 4) : 0.0;
       const Distribution d =
-          bounds_testing::RandomDistribution(rng, n, zero_chance, k % 4 < 2 ? 1000 : 12);
+          testing::RandomDistribution(rng, n, zero_chance, k % 4 < 2 ? 1000 : 12);
       Tally& tally = d.degenerate() ? with_zeros : positive;
       ++tally.cases;
 
       const RationalVector x = d.masses();
-      const RationalVector exact_mu = bounds_testing::PowerMomentsOf(x, ToRationals(Nodes(n)), m);
-      const Vector mu =
-          bounds_testing::ProgramPowerMoments(bounds_testing::BinomialMomentsOf(x, m));
-      const bounds_testing::ExactOptimum exact = bounds_testing::ExactOptimumOf(d, m);
+      const RationalVector exact_mu = testing::PowerMomentsOf(x, ToRationals(Nodes(n)), m);
+      const Vector mu = testing::ProgramPowerMoments(testing::BinomialMomentsOf(x, m));
+      const testing::ExactOptimum exact = testing::ExactOptimumOf(d, m);
       ASSERT_GT(exact.feasible_bases, 0) << d.ToString();
 
       const bool odd = m % 2 == 1;
       const Vector c = UnionObjective(n, odd ? -1.0 : 1.0);
       const BoundResult lower = odd ? MaximumBound(c, Nodes(n), mu) : MinimumBound(c, Nodes(n), mu);
-      const std::string lower_message = console.Take();
+      const std::string lower_message = console.Take().out;
       const BoundResult upper = odd ? MinimumBound(c, Nodes(n), mu) : MaximumBound(c, Nodes(n), mu);
-      const std::string upper_message = console.Take();
+      const std::string upper_message = console.Take().out;
       CheckBound("lower", lower, lower_message, odd, exact.minimum, exact_mu, n, d, tally);
       CheckBound("upper", upper, upper_message, odd, exact.maximum, exact_mu, n, d, tally);
     }
@@ -152,9 +153,9 @@ TEST(ExactOracleSelfCheck, BasicSolutionsSolveTheMomentConditions) {
   for (int n = 1; n <= 7; ++n) {
     const RationalVector z = ToRationals(Nodes(n));
     for (int m = 0; m <= n; ++m) {
-      const Distribution d = bounds_testing::RandomDistribution(rng, n, 0.3);
+      const Distribution d = testing::RandomDistribution(rng, n, 0.3);
       const RationalVector x = d.masses();
-      const RationalVector mu = bounds_testing::PowerMomentsOf(x, z, m);
+      const RationalVector mu = testing::PowerMomentsOf(x, z, m);
       // Every set of m + 1 columns starting anywhere, solved and multiplied back.
       for (int first = 0; first + m <= n; ++first) {
         IndexVector basis;
@@ -174,7 +175,7 @@ TEST(ExactOracleSelfCheck, BasicSolutionsSolveTheMomentConditions) {
           EXPECT_EQ(s, mu[static_cast<std::size_t>(deg)]) << "n=" << n << " m=" << m;
         }
       }
-      const bounds_testing::ExactOptimum opt = bounds_testing::ExactOptimumOf(d, m);
+      const testing::ExactOptimum opt = testing::ExactOptimumOf(d, m);
       const Rational value = 1 - x[0];
       EXPECT_LE(opt.minimum, value);
       EXPECT_GE(opt.maximum, value);

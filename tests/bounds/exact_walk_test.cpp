@@ -9,14 +9,16 @@
 #include "bounds/bound_solver.h"
 #include "moments/power_moments.h"
 #include "numeric/exact_number.h"
-#include "tests/bounds/exact_model.h"
+#include "tests/support/console.h"
+#include "tests/support/distributions.h"
+#include "tests/support/every_basis_oracle.h"
 
 namespace unionbound {
 namespace {
 
-using bounds_testing::Distribution;
-using bounds_testing::ExactOptimumOf;
-using bounds_testing::RandomDistribution;
+using testing::Distribution;
+using testing::ExactOptimumOf;
+using testing::RandomDistribution;
 
 struct ExactBounds {
   BoundWalkOf<Rational> lower;
@@ -55,11 +57,10 @@ TEST_P(ExactWalk, ReachesTheExactOptimumForEveryOrder) {
     // Half of the distributions leave many counts of events with probability 0.
     const Distribution x = RandomDistribution(rng, n, round % 2 == 0 ? 0.5 : 0.0);
     for (int m = 1; m <= n; ++m) {
-      const auto S_exact = bounds_testing::BinomialMomentsOf(x.masses(), m);
+      const auto S_exact = testing::BinomialMomentsOf(x.masses(), m);
       const SequenceOf<Rational> S(S_exact.begin(), S_exact.end());
-      ::testing::internal::CaptureStdout();
-      const ExactBounds bounds = WalkExactly(n, S);
-      const std::string printed = ::testing::internal::GetCapturedStdout();
+      ExactBounds bounds;
+      const std::string printed = testing::PrintedBy([&] { bounds = WalkExactly(n, S); });
       const auto optimum = ExactOptimumOf(x, m);
       const std::string where = x.ToString() + ", m=" + std::to_string(m);
       ASSERT_EQ(printed, "") << where;

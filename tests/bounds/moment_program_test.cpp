@@ -15,17 +15,18 @@
 #include <vector>
 
 #include "bounds/moment_program.h"
-#include "tests/bounds/exact_model.h"
+#include "tests/support/distributions.h"
+#include "tests/support/every_basis_oracle.h"
 
 namespace unionbound {
 namespace {
 
-using bounds_testing::BasicSolution;
-using bounds_testing::Distribution;
-using bounds_testing::Fraction;
-using bounds_testing::RandomDistribution;
-using bounds_testing::RandomSparseDistribution;
-using bounds_testing::RationalVector;
+using testing::BasicSolution;
+using testing::Distribution;
+using testing::Fraction;
+using testing::RandomDistribution;
+using testing::RandomSparseDistribution;
+using testing::RationalVector;
 
 constexpr Goal kGoals[] = {Goal::kMinimum, Goal::kMaximum};
 constexpr Question kQuestions[] = {Question::kAtLeast, Question::kExactly};
@@ -175,8 +176,8 @@ TEST_P(EveryBasis, GivesTheBestFeasibleBasisForEveryQuestion) {
   const int n = GetParam();
   for (const Distribution& x : Distributions(n)) {
     for (int m = 0; m <= n; ++m) {
-      const SequenceOf<Rational> S = Sequence(bounds_testing::BinomialMomentsOf(x.masses(), m));
-      const std::vector<BasicSolution> feasible = bounds_testing::FeasibleBasicSolutions(x, m);
+      const SequenceOf<Rational> S = Sequence(testing::BinomialMomentsOf(x.masses(), m));
+      const std::vector<BasicSolution> feasible = testing::FeasibleBasicSolutions(x, m);
       for (const Question question : kQuestions) {
         for (int r = 0; r <= n; ++r) {
           for (const Goal goal : kGoals) {
@@ -206,8 +207,8 @@ TEST(UnionObjective, EqualsTheExactOracleForEveryOrder) {
       const Distribution x = round < 3 ? RandomDistribution(rng, n, round * 0.3)
                                        : RandomSparseDistribution(rng, n, round - 2);
       for (int m = 1; m <= n; ++m) {
-        const SequenceOf<Rational> S = Sequence(bounds_testing::BinomialMomentsOf(x.masses(), m));
-        const auto optimum = bounds_testing::ExactOptimumOf(x, m);
+        const SequenceOf<Rational> S = Sequence(testing::BinomialMomentsOf(x.masses(), m));
+        const auto optimum = testing::ExactOptimumOf(x, m);
         const std::string where = x.ToString() + ", m=" + std::to_string(m);
         EXPECT_EQ(SolveMomentProgram(Goal::kMinimum, kUnionObjective, n, S).value, optimum.minimum)
             << where;

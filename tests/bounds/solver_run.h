@@ -4,21 +4,23 @@
 
 #include <gtest/gtest.h>
 
-#include <iostream>
-#include <sstream>
+#include <cmath>
+#include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "bounds/bound_solver.h"
-#include "tests/bounds/exact_model.h"
+#include "tests/bounds/walk_model.h"
+#include "tests/support/console.h"
 
-namespace unionbound::bounds_testing {
+namespace unionbound::testing {
 
 inline BoundResult Call(Solver solver, const Vector& c, const Vector& z, const Vector& mu) {
   return solver == Solver::kMinimum ? MinimumBound(c, z, mu) : MaximumBound(c, z, mu);
 }
 
-// One solver call with its standard output and standard error, captured at the file
-// descriptors.
+// One solver call with what it wrote on standard output and standard error.
 struct SolverRun {
   BoundResult result;
   std::string out;
@@ -26,42 +28,12 @@ struct SolverRun {
 };
 
 inline SolverRun RunCaptured(Solver solver, const Vector& c, const Vector& z, const Vector& mu) {
-  ::testing::internal::CaptureStdout();
-  ::testing::internal::CaptureStderr();
   SolverRun run;
-  try {
-    run.result = Call(solver, c, z, mu);
-  } catch (...) {
-    // Give the console back before the failure is reported.
-    ::testing::internal::GetCapturedStdout();
-    ::testing::internal::GetCapturedStderr();
-    throw;
-  }
-  run.out = ::testing::internal::GetCapturedStdout();
-  run.err = ::testing::internal::GetCapturedStderr();
+  Printed printed = ConsoleOf([&] { run.result = Call(solver, c, z, mu); });
+  run.out = std::move(printed.out);
+  run.err = std::move(printed.err);
   return run;
 }
-
-// For loops over many inputs: collects what is written on std::cout while it lives, without a
-// round trip through a file per call.
-class CoutCollector {
- public:
-  CoutCollector() : saved_(std::cout.rdbuf(text_.rdbuf())) {}
-  ~CoutCollector() { std::cout.rdbuf(saved_); }
-  CoutCollector(const CoutCollector&) = delete;
-  CoutCollector& operator=(const CoutCollector&) = delete;
-
-  // What was written since the last call.
-  std::string Take() {
-    std::string s = text_.str();
-    text_.str("");
-    return s;
-  }
-
- private:
-  std::ostringstream text_;
-  std::streambuf* saved_;
-};
 
 // ---------------------------------------------------------------------------------------------
 // The walk as the solver takes it. WalkToBound lets the caller supply the numerator kernel; a
@@ -198,4 +170,4 @@ inline constexpr bool kSanitized = false;
 inline constexpr bool kSanitized = false;
 #endif
 
-}  // namespace unionbound::bounds_testing
+}  // namespace unionbound::testing

@@ -11,6 +11,7 @@
 #include "bounds/bound_solver.h"
 #include "moments/power_moments.h"
 #include "numeric/vector_ops.h"
+#include "tests/support/console.h"
 
 namespace unionbound {
 namespace {
@@ -80,9 +81,8 @@ TEST(WalkLength, StaysWithinTheBasesOfItsShape) {
         c = ScalarMultiple(-1.0, c);
       }
       for (Goal goal : {Goal::kMinimum, Goal::kMaximum}) {
-        ::testing::internal::CaptureStdout();
-        const BoundWalk walk = WalkToBound(goal, c, nodes, mu);
-        ::testing::internal::GetCapturedStdout();
+        BoundWalk walk;
+        testing::PrintedBy([&] { walk = WalkToBound(goal, c, nodes, mu); });
         ASSERT_LE(walk.basis_changes, ShapeCount(goal, n, m))
             << "n=" << n << " m=" << m << " goal=" << static_cast<int>(goal);
         ++walks.count;

@@ -10,13 +10,15 @@
 #include "bounds/sharp_bounds.h"
 #include "driver/bound_stage.h"
 #include "numeric/exact_number.h"
-#include "tests/bounds/exact_model.h"
+#include "tests/support/console.h"
+#include "tests/support/distributions.h"
+#include "tests/support/every_basis_oracle.h"
 
 namespace unionbound {
 namespace {
 
-using bounds_testing::Distribution;
-using bounds_testing::ExactOptimumOf;
+using testing::Distribution;
+using testing::ExactOptimumOf;
 
 // Weights 1 .. 10 on one to three counts; small weights keep the oracle's 64-bit sign test
 // exact up to n = 14.
@@ -41,20 +43,18 @@ TEST_P(FewPointDistributions, BothProgramsGiveTheExactOptimum) {
     const Distribution x = FewPoints(rng, n);
     for (int m = 1; m <= n; ++m) {
       const std::string where = x.ToString() + " m=" + std::to_string(m);
-      const auto exact_list = bounds_testing::BinomialMomentsOf(x.masses(), m);
+      const auto exact_list = testing::BinomialMomentsOf(x.masses(), m);
       const SequenceOf<Rational> S_exact(exact_list.begin(), exact_list.end());
       Vector S;
       for (const Rational& s : S_exact) {
         S.push_back(NearestDouble(s));
       }
-      const bounds_testing::ExactOptimum optimum = ExactOptimumOf(x, m);
+      const testing::ExactOptimum optimum = ExactOptimumOf(x, m);
 
       // The interactive program's bound stage: the double walks, checked.
-      ::testing::internal::CaptureStdout();
-      ::testing::internal::CaptureStderr();
-      const BoundReport report = ComputeBounds(n, m, S, &S_exact);
-      const std::string out = ::testing::internal::GetCapturedStdout();
-      ::testing::internal::GetCapturedStderr();
+      BoundReport report;
+      const std::string out =
+          testing::ConsoleOf([&] { report = ComputeBounds(n, m, S, &S_exact); }).out;
       EXPECT_EQ(out, "") << where;
       EXPECT_FALSE(report.fits_no_distribution) << where;
       EXPECT_NEAR(report.lower.value, NearestDouble(optimum.minimum), 1e-9) << where;
@@ -80,11 +80,8 @@ INSTANTIATE_TEST_SUITE_P(UpToFourteenEvents, FewPointDistributions, ::testing::R
 TEST(CheckedBounds, ExclusiveEventsGetTheirBoundsFromTheExactWalk) {
   const SequenceOf<Rational> S_exact{Rational(1), Rational(4, 5), Rational(0), Rational(0)};
   const Vector S{1.0, 0.8, 0.0, 0.0};
-  ::testing::internal::CaptureStdout();
-  ::testing::internal::CaptureStderr();
-  const BoundReport report = ComputeBounds(4, 3, S, &S_exact);
-  const std::string out = ::testing::internal::GetCapturedStdout();
-  const std::string err = ::testing::internal::GetCapturedStderr();
+  BoundReport report;
+  const auto [out, err] = testing::ConsoleOf([&] { report = ComputeBounds(4, 3, S, &S_exact); });
   EXPECT_EQ(out, "");
   EXPECT_EQ(report.lower.value, 0.8);
   EXPECT_EQ(report.upper.value, 0.8);
@@ -94,9 +91,8 @@ TEST(CheckedBounds, ExclusiveEventsGetTheirBoundsFromTheExactWalk) {
             "unionbound: the double-precision walk for the upper bound found no feasible "
             "solution; the bound shown was found in exact arithmetic\n");
   // Without the exact moments the walk's own ending stands, as the solvers print it.
-  ::testing::internal::CaptureStdout();
-  const BoundReport unchecked = ComputeBounds(4, 3, S);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+  BoundReport unchecked;
+  EXPECT_EQ(testing::PrintedBy([&] { unchecked = ComputeBounds(4, 3, S); }),
             "no feasible solution\nno feasible solution\n");
   EXPECT_TRUE(unchecked.lower.basis.empty());
 }
@@ -114,9 +110,8 @@ TEST(CheckedBounds, ABoundOutsideZeroOneIsReplacedByTheExactOptimum) {
     S_exact.push_back(Rational(S.back()));
     binomial = binomial * (kN - i) / (i + 1);
   }
-  ::testing::internal::CaptureStderr();
-  const BoundReport report = ComputeBounds(kN, kM, S, &S_exact);
-  const std::string err = ::testing::internal::GetCapturedStderr();
+  BoundReport report;
+  testing::ConsoleOf([&] { report = ComputeBounds(kN, kM, S, &S_exact); });
   EXPECT_LE(report.upper.value, 1.0);
   EXPECT_GE(report.lower.value, 0.0);
   EXPECT_NEAR(report.lower.value, 0.99996534850454, 1e-9);

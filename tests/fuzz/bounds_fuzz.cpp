@@ -11,13 +11,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "driver/bound_stage.h"
 #include "numeric/exact_number.h"
+#include "tests/support/console.h"
 
 namespace {
 
@@ -124,22 +124,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (checked && !exact_known) {
       break;
     }
-    std::ostringstream out;
-    std::ostringstream err;
-    std::streambuf* const console = std::cout.rdbuf(out.rdbuf());
-    std::streambuf* const errors = std::cerr.rdbuf(err.rdbuf());
-    const unionbound::BoundReport report =
-        unionbound::ComputeBounds(n, m, S, checked ? &S_exact : nullptr);
-    std::cout.rdbuf(console);
-    std::cerr.rdbuf(errors);
+    unionbound::BoundReport report;
+    const auto [out, err] = unionbound::testing::ConsoleOf(
+        [&] { report = unionbound::ComputeBounds(n, m, S, checked ? &S_exact : nullptr); });
 
-    if (!OnlyDefinedMessages(out.str()) || !OnlyOwnLines(err.str())) {
+    if (!OnlyDefinedMessages(out) || !OnlyOwnLines(err)) {
       std::abort();
     }
     if (checked && from_distribution) {
       // Moments of a real distribution: both bounds exist and bracket its union probability.
       constexpr double kTolerance = 1e-9;
-      if (!out.str().empty() || report.fits_no_distribution ||
+      if (!out.empty() || report.fits_no_distribution ||
           !(report.lower.value <= union_probability + kTolerance) ||
           !(report.upper.value >= union_probability - kTolerance)) {
         std::abort();
@@ -148,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // With m > n the stage notes that it drops the orders above n; anything else it says
     // means the figures are not bounds.
-    const bool silent = out.str().empty() && err.str().find("warning") == std::string::npos;
+    const bool silent = out.empty() && err.find("warning") == std::string::npos;
     if (from_distribution && silent) {
       constexpr double kRounding = 1e-6;
       if (!(report.lower.value <= union_probability + kRounding) ||

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <ostream>
 #include <random>
@@ -14,13 +13,14 @@
 #include <vector>
 
 #include "numeric/lin_solve.h"
-#include "tests/numeric/test_helpers.h"
+#include "tests/support/console.h"
+#include "tests/support/same_bits.h"
 
 namespace unionbound {
 namespace {
 
-using test_support::PrintedBy;
-using test_support::SameBits;
+using testing::PrintedBy;
+using testing::SameBits;
 
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
@@ -374,12 +374,8 @@ TEST(NodePolyMoment, FollowsTheDocumentedRoundingOrderBitForBit) {
       const double expected = ReferenceNumerator(a, z, static_cast<std::size_t>(c));
       const double walked = NodePolyMoment(a, z, c);
       const double listed = NodePolyMomentBySubsets(a, z, c);
-      EXPECT_EQ(std::memcmp(&walked, &expected, sizeof(double)), 0)
-          << std::hexfloat << "trial " << trial << ", c = " << c << ": " << walked << " expected "
-          << expected;
-      EXPECT_EQ(std::memcmp(&listed, &expected, sizeof(double)), 0)
-          << std::hexfloat << "trial " << trial << ", c = " << c << ": " << listed << " expected "
-          << expected;
+      EXPECT_TRUE(SameBits(walked, expected)) << "trial " << trial << ", c = " << c << ", walked";
+      EXPECT_TRUE(SameBits(listed, expected)) << "trial " << trial << ", c = " << c << ", listed";
       ++compared;
     }
   }
@@ -410,7 +406,7 @@ TEST(NodePolyMoment, LargeNodesGiveTheListedFormBitForBit) {
     for (std::int32_t c = 0; c <= m; ++c) {
       const double walked = NodePolyMoment(moments, nodes, c);
       const double listed = NodePolyMomentBySubsets(moments, nodes, c);
-      EXPECT_EQ(std::memcmp(&walked, &listed, sizeof(double)), 0) << "m=" << m << " c=" << c;
+      EXPECT_TRUE(SameBits(walked, listed)) << "m=" << m << " c=" << c;
     }
   }
 }

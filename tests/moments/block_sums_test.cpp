@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "moments/binomial_moments.h"
+#include "tests/support/same_bits.h"
 
 namespace unionbound {
 namespace {
@@ -27,11 +27,12 @@ double LoopAdd(double s, double x, std::int64_t times) {
 ::testing::AssertionResult SameAsLoop(double s, double x, std::int64_t times) {
   const double want = LoopAdd(s, x, times);
   const double got = AddRepeatedly(s, x, times);
-  if (std::bit_cast<std::uint64_t>(got) == std::bit_cast<std::uint64_t>(want)) {
-    return ::testing::AssertionSuccess();
+  if (::testing::AssertionResult same = testing::SameBits(got, want); !same) {
+    return ::testing::AssertionFailure()
+           << std::hexfloat << "s = " << s << ", x = " << x << ", " << times
+           << " times: " << same.message() << " (the loop's)";
   }
-  return ::testing::AssertionFailure() << std::hexfloat << "s = " << s << ", x = " << x << ", "
-                                       << times << " times: " << got << ", the loop gives " << want;
+  return ::testing::AssertionSuccess();
 }
 
 struct RepeatCase {
@@ -130,8 +131,7 @@ TEST(BlockSums, EqualTheSumsOfTheStoredNumbers) {
     const Vector want = BinomialMoments(p, n, m);
     ASSERT_EQ(sums.sums().size() + 1, want.size());
     for (std::size_t i = 0; i < sums.sums().size(); ++i) {
-      EXPECT_EQ(std::bit_cast<std::uint64_t>(sums.sums()[i]),
-                std::bit_cast<std::uint64_t>(want[i + 1]))
+      EXPECT_TRUE(testing::SameBits(sums.sums()[i], want[i + 1]))
           << "n=" << n << ", m=" << m << ", order " << i + 1;
     }
   }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "numeric/exact_number.h"
+#include "tests/support/console.h"
 #include "tests/support/same_bits.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <iostream>
 #include <limits>
+#include <ostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -25,7 +27,7 @@ namespace {
 constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
-using testing::SameVectorBits;
+using testing::SameBits;
 
 // --- RealRange ---------------------------------------------------------------------------------
 
@@ -43,7 +45,7 @@ class RealRangeExamples : public ::testing::TestWithParam<RangeCase> {};
 
 TEST_P(RealRangeExamples, Values) {
   const RangeCase& c = GetParam();
-  EXPECT_TRUE(SameVectorBits(RealRange(c.a, c.b), c.want));
+  EXPECT_TRUE(SameBits(RealRange(c.a, c.b), c.want));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -205,9 +207,9 @@ double NearestDouble(const mpz_class& exact) {
     for (std::size_t j = 0; j < size; ++j) {
       const double want =
           i == 0 ? (j == 0 ? 1.0 : 0.0) : NearestDouble(Factorial(j) * stirling[i][j]);
-      if (std::bit_cast<std::uint64_t>(t[i][j]) != std::bit_cast<std::uint64_t>(want)) {
+      if (::testing::AssertionResult same = testing::SameBits(t[i][j], want); !same) {
         return ::testing::AssertionFailure()
-               << "entry (" << i << ", " << j << ") is " << t[i][j] << ", want " << want;
+               << "entry (" << i << ", " << j << "): " << same.message();
       }
     }
   }
@@ -281,34 +283,56 @@ TEST(BinomialToPowerMatrix, ExactOrdersEqualTheIntegersAndGoBeyondThirty) {
 
 // --- MatrixTimesVector -------------------------------------------------------------------------
 
-TEST(MatrixTimesVector, OrderTwoGivesFirstTwoPowerMoments) {
-  const double s1 = (0.5 + 0.4) + 0.3;
-  const double s2 = (0.2 + 0.1) + 0.15;
-  EXPECT_TRUE(SameVectorBits(MatrixTimesVector(BinomialToPowerMatrix(2), {1.0, s1, s2}),
-                             Vector{1.0, s1, s1 + 2 * s2}));
+// MatrixTimesVector(A, v) and the product it must give, bit for bit.
+struct ProductCase {
+  const char* name;
+  Matrix A;
+  Vector v;
+  Vector want;
+};
+
+std::ostream& operator<<(std::ostream& out, const ProductCase& c) {
+  return out << c.name;
 }
 
-TEST(MatrixTimesVector, OrderThreeRowThree) {
-  const Vector mu = MatrixTimesVector(BinomialToPowerMatrix(3), {1.0, 1.5, 0.75, 0.125});
-  EXPECT_TRUE(SameVectorBits(mu, Vector{1.0, 1.5, 1.5 + 2 * 0.75, (1.5 + 6 * 0.75) + 6 * 0.125}));
+class MatrixTimesVectorTable : public ::testing::TestWithParam<ProductCase> {};
+
+TEST_P(MatrixTimesVectorTable, GivesTheProductBitForBit) {
+  const ProductCase& c = GetParam();
+  EXPECT_TRUE(SameBits(MatrixTimesVector(c.A, c.v), c.want));
 }
 
-TEST(MatrixTimesVector, RowsAreSummedLeftToRight) {
-  // 1e16 + 1 rounds back to 1e16, so only the left-to-right order gives 0.
-  EXPECT_TRUE(SameVectorBits(MatrixTimesVector({{1, 1, 1, 1}, {1, 0, 0, 1}}, {1e16, 1, 1, -1e16}),
-                             Vector{0.0, 0.0}));
-}
+constexpr double kS1 = (0.5 + 0.4) + 0.3;
+constexpr double kS2 = (0.2 + 0.1) + 0.15;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MatrixTimesVectorTable,
+    ::testing::Values(ProductCase{"OrderTwoGivesFirstTwoPowerMoments",
+                                  BinomialToPowerMatrix(2),
+                                  {1.0, kS1, kS2},
+                                  {1.0, kS1, kS1 + 2 * kS2}},
+                      ProductCase{"OrderThreeRowThree",
+                                  BinomialToPowerMatrix(3),
+                                  {1.0, 1.5, 0.75, 0.125},
+                                  {1.0, 1.5, 1.5 + 2 * 0.75, (1.5 + 6 * 0.75) + 6 * 0.125}},
+                      // 1e16 + 1 rounds back to 1e16, so only the left-to-right order gives 0.
+                      ProductCase{"RowsAreSummedLeftToRight",
+                                  {{1, 1, 1, 1}, {1, 0, 0, 1}},
+                                  {1e16, 1, 1, -1e16},
+                                  {0.0, 0.0}}),
+    [](const ::testing::TestParamInfo<ProductCase>& info) { return info.param.name; });
 
 TEST(MatrixTimesVector, EmptyMatrixGivesEmptyVector) {
   EXPECT_TRUE(MatrixTimesVector({}, {1.0, 2.0}).empty());
 }
 
 TEST(MatrixTimesVector, RowOfWrongLengthGivesZeroWithMessage) {
-  ::testing::internal::CaptureStdout();
-  const Vector mu = MatrixTimesVector({{1, 2}, {1, 2, 3}, {3, 4}}, {1.0, 1.0});
-  std::cout.flush();
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Scalar product: wrong sizes!");
-  EXPECT_TRUE(SameVectorBits(mu, Vector{3.0, 0.0, 7.0}));
+  Vector mu;
+  EXPECT_EQ(testing::PrintedBy([&] {
+              mu = MatrixTimesVector({{1, 2}, {1, 2, 3}, {3, 4}}, {1.0, 1.0});
+            }),
+            "Scalar product: wrong sizes!");
+  EXPECT_TRUE(SameBits(mu, Vector{3.0, 0.0, 7.0}));
 }
 
 // X uniform on 0 .. 15: S_j = E C(X, j) and mu_i = E X^i are multiples of 1/16 small enough
@@ -332,7 +356,7 @@ TEST(MatrixTimesVector, ReproducesPowerMomentsOfADistribution) {
       s.push_back(binomial_sum.get_d() / kValues);
       mu.push_back(power_sum.get_d() / kValues);
     }
-    EXPECT_TRUE(SameVectorBits(MatrixTimesVector(BinomialToPowerMatrix(m), s), mu)) << "m=" << m;
+    EXPECT_TRUE(SameBits(MatrixTimesVector(BinomialToPowerMatrix(m), s), mu)) << "m=" << m;
   }
 }
 

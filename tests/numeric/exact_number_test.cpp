@@ -10,12 +10,14 @@
 #include <limits>
 #include <random>
 
+#include "tests/support/exact_conversions.h"
+#include "tests/support/same_bits.h"
+
 namespace unionbound {
 namespace {
 
-Rational ExactOf(double d) {
-  return Rational(d);  // mpq_set_d takes a finite double over exactly
-}
+using testing::ExactOf;
+using testing::SameBits;
 
 // The exact midpoint between d and the next double towards +infinity.
 Rational MidpointAbove(double d) {
@@ -24,10 +26,6 @@ Rational MidpointAbove(double d) {
 
 // One unit of 2^-2000 moves a rational off a midpoint without reaching another.
 const Rational kNudge = Rational(1) / (Rational(mpz_class(1) << 2000));
-
-bool SameBits(double a, double b) {
-  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
 
 struct Neighbourhood {
   const char* name;

@@ -7,14 +7,15 @@
 #include <ostream>
 #include <string>
 
-#include "tests/numeric/test_helpers.h"
+#include "tests/support/console.h"
+#include "tests/support/same_bits.h"
 
 namespace unionbound {
 namespace {
 
-using test_support::IsQuietNaN;
-using test_support::PrintedBy;
-using test_support::SameBits;
+using testing::IsQuietNaN;
+using testing::PrintedBy;
+using testing::SameBits;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();

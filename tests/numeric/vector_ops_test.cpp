@@ -7,13 +7,14 @@
 #include <ostream>
 #include <string>
 
-#include "tests/numeric/test_helpers.h"
+#include "tests/support/console.h"
+#include "tests/support/same_bits.h"
 
 namespace unionbound {
 namespace {
 
-using test_support::PrintedBy;
-using test_support::SameBits;
+using testing::PrintedBy;
+using testing::SameBits;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kTwo53 = 9007199254740992.0;  // 2^53: adding 1.0 to it rounds back to it

@@ -30,12 +30,14 @@
 #include "driver/exact_decimal.h"
 #include "tests/support/exact_sums_oracle.h"
 #include "tests/support/run_program.h"
+#include "tests/support/same_bits.h"
 #include "tests/support/stream_oracle.h"
 
 namespace unionbound {
 namespace {
 
 using namespace std::string_literals;
+using testing::SameBits;
 using testing::ScratchDirectory;
 
 constexpr std::size_t kBlock = std::size_t{1} << 20;
@@ -61,12 +63,6 @@ std::string Printable(const std::string& text) {
     out += "... (" + std::to_string(text.size()) + " bytes)";
   }
   return out;
-}
-
-std::string Describe(double x) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.17g [0x%016" PRIx64 "]", x, std::bit_cast<std::uint64_t>(x));
-  return text;
 }
 
 // How a test reads: from memory or through a file, on one thread or several, in chunks of the
@@ -137,10 +133,10 @@ ProbabilityRead ReadBy(const Way& way, const std::string& text, std::int64_t cou
   const OracleRead want = StreamOracle(text, count);
   const Vector values = KeptValues(got, count);
   for (std::size_t k = 0; k < want.values.size(); ++k) {
-    if (std::bit_cast<std::uint64_t>(values[k]) != std::bit_cast<std::uint64_t>(want.values[k])) {
+    if (::testing::AssertionResult same = SameBits(values[k], want.values[k]); !same) {
       return ::testing::AssertionFailure()
-             << "entry " << k << " is " << Describe(values[k]) << ", the stream gives "
-             << Describe(want.values[k]) << " for \"" << Printable(text) << "\", count " << count;
+             << "entry " << k << " is " << same.message() << " from the stream, for \""
+             << Printable(text) << "\", count " << count;
     }
   }
   if (got.good != want.good) {
@@ -158,10 +154,10 @@ ProbabilityRead ReadBy(const Way& way, const std::string& text, std::int64_t cou
     for (std::int64_t k = 0; k < sizes[block]; ++k, ++next) {
       sum = sum + want.values[next];
     }
-    if (std::bit_cast<std::uint64_t>(got.block_sums[block]) != std::bit_cast<std::uint64_t>(sum)) {
+    if (::testing::AssertionResult same = SameBits(got.block_sums[block], sum); !same) {
       return ::testing::AssertionFailure()
-             << "block " << block << " sums to " << Describe(got.block_sums[block])
-             << ", the stored numbers to " << Describe(sum) << " in \"" << Printable(text) << "\"";
+             << "block " << block << " sums to " << same.message()
+             << " as the stored numbers do, in \"" << Printable(text) << "\"";
     }
   }
   return ::testing::AssertionSuccess();
@@ -416,11 +412,8 @@ TEST_P(KnownFile, ReadsTheSpelledOutValues) {
   ASSERT_EQ(oracle.values.size(), c.values.size());
   ASSERT_EQ(got.size(), c.values.size());
   for (std::size_t k = 0; k < c.values.size(); ++k) {
-    const auto want = std::bit_cast<std::uint64_t>(c.values[k]);
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(oracle.values[k]), want)
-        << "oracle entry " << k << ": " << Describe(oracle.values[k]);
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(got[k]), want)
-        << "entry " << k << ": " << Describe(got[k]) << ", want " << Describe(c.values[k]);
+    EXPECT_TRUE(SameBits(oracle.values[k], c.values[k])) << "oracle entry " << k;
+    EXPECT_TRUE(SameBits(got[k], c.values[k])) << "entry " << k;
   }
   EXPECT_EQ(oracle.good, c.good);
   EXPECT_EQ(read.good, c.good);
@@ -980,7 +973,7 @@ TEST(UnreadableProbabilityFile, MissingFileGivesReasonAndZeros) {
   EXPECT_EQ(read.good, 0);
   ASSERT_EQ(read.block_sums.size(), 1u);
   for (double v : read.block_sums) {
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(v), std::bit_cast<std::uint64_t>(0.0));
+    EXPECT_TRUE(SameBits(v, 0.0));
   }
 }
 
@@ -992,7 +985,7 @@ TEST(UnreadableProbabilityFile, DirectoryGivesReasonAndZeros) {
   EXPECT_EQ(read.good, 0);
   ASSERT_EQ(read.block_sums.size(), 1u);
   for (double v : read.block_sums) {
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(v), std::bit_cast<std::uint64_t>(0.0));
+    EXPECT_TRUE(SameBits(v, 0.0));
   }
 }
 

@@ -4,12 +4,7 @@ namespace unionbound {
 namespace {
 
 BoundResult Solve(Goal goal, const Vector& c, const Vector& z, const Vector& mu) {
-  const BoundWalk walk = WalkToBound(goal, c, z, mu);
-  const std::string message = WalkEndMessage(walk.end);
-  if (!message.empty()) {
-    std::cout << message << std::endl;
-  }
-  return walk.result;
+  return WalkToBound(goal, c, z, mu).result;
 }
 
 }  // namespace

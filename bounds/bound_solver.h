@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "bounds/basis_rules.h"
@@ -25,10 +26,9 @@ namespace unionbound {
 // fitted to the nodes 0 .. n with the objective (0, 1, ..., 1) for even m and its negation for
 // odd m.
 //
-// "no feasible solution" on standard output when the shape leaves no subscript to bring in,
-// and "the basis changes repeat; no bound found" when a basis comes back; both return an
-// empty record. Inputs outside 0 <= m <= n, |c| = |z| and strictly increasing nodes are
-// refused with a message on standard error and an empty record.
+// An empty record when the shape leaves no subscript to bring in or a basis comes back
+// (WalkToBound tells these ends apart). Inputs outside 0 <= m <= n, |c| = |z| and strictly
+// increasing nodes are refused with a message on standard error and an empty record.
 BoundResult MinimumBound(const Vector& c, const Vector& z, const Vector& mu);
 BoundResult MaximumBound(const Vector& c, const Vector& z, const Vector& mu);
 
@@ -39,8 +39,8 @@ enum class WalkEnd {
   kRefused,     // inputs outside the requirements
 };
 
-// The line MinimumBound and MaximumBound write on standard output for a walk that ended this
-// way (without its line end); empty for an optimal or refused walk.
+// The line the interactive program writes on standard output for a walk that ended this way
+// (without its line end); empty for an optimal or refused walk.
 const char* WalkEndMessage(WalkEnd end);
 
 // The one-word name of an end for reports: "optimal", "infeasible", "cycle", "refused".
@@ -54,6 +54,8 @@ struct BoundWalkOf {
   std::int64_t basis_changes = 0;
   // The basis the walk stood on when it ended, found or not: a later walk can start there.
   IndexVector last_basis;
+  // The linear solve of the optimal basis (only double walks solve one).
+  LinSolveStatus solve;
 };
 
 using BoundWalk = BoundWalkOf<double>;
@@ -212,7 +214,7 @@ std::int32_t LeavingPosition(const SequenceOf<Number>& nodes, const SequenceOf<N
     numerator = NodePolyMoment<Number>;
   }
   for (std::int32_t j = first_tested; j <= m; ++j) {
-    const Number s = IntPower<Number>(Number(-1), m - j) * numerator(mu, nodes, j);
+    const Number s = IntPower<Number>(Number(-1), m - j).value * numerator(mu, nodes, j);
     if (!(s >= 0)) {
       return j;
     }
@@ -221,10 +223,12 @@ std::int32_t LeavingPosition(const SequenceOf<Number>& nodes, const SequenceOf<N
 }
 
 // The basic solution of the final basis: LinSolve on its power matrix, whose rounding the
-// results are compared by, or for exact types each value as its numerator over
-// prod_{l != j} (z_j - z_l), which is the same solution in O(m^2) operations.
+// results are compared by, with its status, or for exact types each value as its numerator over
+// prod_{l != j} (z_j - z_l), which is the same solution in O(m^2) operations and solves no
+// linear system.
 template <class Number>
-SequenceOf<Number> BasicSolution(const SequenceOf<Number>& nodes, const SequenceOf<Number>& mu) {
+Checked<SequenceOf<Number>, LinSolveStatus> BasicSolution(const SequenceOf<Number>& nodes,
+                                                          const SequenceOf<Number>& mu) {
   const auto m = static_cast<std::int32_t>(mu.size()) - 1;
   if constexpr (std::is_same_v<Number, Rational>) {
     if (AllIntegers(nodes)) {
@@ -241,7 +245,7 @@ SequenceOf<Number> BasicSolution(const SequenceOf<Number>& nodes, const Sequence
         value.canonicalize();
         solution.push_back(value);
       }
-      return solution;
+      return {std::move(solution), LinSolveStatus{}};
     }
   }
   if constexpr (NumberTraits<Number>::kExact) {
@@ -256,7 +260,7 @@ SequenceOf<Number> BasicSolution(const SequenceOf<Number>& nodes, const Sequence
       }
       solution.push_back(NumeratorFromProduct<Number>(mu, product, nodes[j]) / denominator);
     }
-    return solution;
+    return {std::move(solution), LinSolveStatus{}};
   } else {
     return LinSolve<Number>(PowerMatrix<Number>(nodes, m), mu);
   }
@@ -316,8 +320,11 @@ BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf
     }
   }
 
-  walk.result.solution = bound_walk_detail::BasicSolution<Number>(BasisNodes(columns, basis), mu);
-  walk.result.value = ScalarProduct<Number>(BasisCosts(columns, basis), walk.result.solution);
+  auto solved = bound_walk_detail::BasicSolution<Number>(BasisNodes(columns, basis), mu);
+  walk.result.solution = std::move(solved.value);
+  walk.solve = solved.status;
+  walk.result.value =
+      ScalarProduct<Number>(BasisCosts(columns, basis), walk.result.solution).value;
   walk.result.basis = basis;
   walk.end = WalkEnd::kOptimal;
   return walk;
@@ -326,7 +333,7 @@ BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf
 // The walk behind MinimumBound and MaximumBound, with the same results, in any number type:
 // double is the interactive program's, bit for bit. It prints nothing but a refusal of inputs
 // outside the requirements (on standard error); `end` tells how it ended (WalkEndMessage gives
-// the solvers' line for it). It starts from the variant's start basis, or from `start`, which
+// the program's line for it) and `solve` how the optimal basis was solved. It starts from the variant's start basis, or from `start`, which
 // must then be a basis of the variant's shape (such as the last basis of another walk on the
 // same program).
 template <class Number>

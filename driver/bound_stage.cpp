@@ -9,6 +9,7 @@
 #include "bounds/sharp_bounds.h"
 #include "driver/clock.h"
 #include "driver/exact_decimal.h"
+#include "driver/routine_messages.h"
 
 namespace unionbound {
 namespace {
@@ -83,6 +84,11 @@ TimedBound ComputeBound(Side side, const UnionProgramOf<double>& program,
   TimedBound bound;
   const std::int32_t start = ElapsedMilliseconds();
   const BoundWalk walk = WalkToSharpBound<double>(side, program);
+  // The solve's lines belong to this walk: before the next walk's and before the end lines.
+  const std::string solve_lines = LinSolveMessages(walk.solve);
+  if (!solve_lines.empty()) {
+    std::cout << solve_lines << std::flush;
+  }
   bound.result = walk.result;
   bound.shown_end = walk.end;
   if (exact_S != nullptr) {

@@ -13,13 +13,14 @@
 namespace unionbound {
 
 // The powers 0 .. max(m, 0) of the nodes: row 0 all 1 (never computed as a power, so a node 0
-// raises no zero^zero message), row i the i-th powers, column j belonging to node z[j].
+// is never raised to 0 and every power has a value), row i the i-th powers, column j belonging
+// to node z[j].
 template <class Number>
 MatrixOf<Number> PowerMatrix(const SequenceOf<Number>& z, std::int32_t m) {
   MatrixOf<Number> powers;
   powers.push_back(SequenceOf<Number>(z.size(), Number(1)));
   for (std::int32_t i = 1; i <= m; ++i) {
-    powers.push_back(VectorIntPower<Number>(z, i));
+    powers.push_back(VectorIntPower<Number>(z, i).value);
   }
   return powers;
 }
@@ -122,7 +123,7 @@ Number NodePolyMomentBySubsets(const SequenceOf<Number>& a, const SequenceOf<Num
   for (std::int32_t i = 1; i <= top; ++i) {
     const SequenceOf<Number> negated = ScalarMultiple<Number>(Number(-1), rest);
     Number sum(0);
-    for (const SequenceOf<Number>& subset : KSubsets<Number>(negated, i)) {
+    for (const SequenceOf<Number>& subset : KSubsets<Number>(negated, i).value) {
       Number product(1);
       for (const Number& entry : subset) {
         product = product * entry;

@@ -70,12 +70,12 @@ MatrixOf<Number> BinomialToPowerMatrix(std::int32_t m) {
 }
 Matrix BinomialToPowerMatrix(std::int32_t m);
 
-// ScalarProduct of each row of A with v, rows in order.
+// ScalarProduct of each row of A with v, rows in order; a row of another length than v gives 0.
 template <class Number>
 SequenceOf<Number> MatrixTimesVector(const MatrixOf<Number>& A, const SequenceOf<Number>& v) {
   SequenceOf<Number> product;
   for (const SequenceOf<Number>& row : A) {
-    product.push_back(ScalarProduct<Number>(row, v));
+    product.push_back(ScalarProduct<Number>(row, v).value);
   }
   return product;
 }

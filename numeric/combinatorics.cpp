@@ -2,15 +2,15 @@
 
 namespace unionbound {
 
-Matrix KSubsets(const Vector& set, int k) {
+Checked<Matrix, SubsetsStatus> KSubsets(const Vector& set, int k) {
   return KSubsets<double>(set, k);
 }
 
-double IntPower(double x, int n) {
+Checked<double, PowerStatus> IntPower(double x, int n) {
   return IntPower<double>(x, n);
 }
 
-Vector VectorIntPower(const Vector& v, int n) {
+Checked<Vector, PowersStatus> VectorIntPower(const Vector& v, int n) {
   return VectorIntPower<double>(v, n);
 }
 

@@ -2,7 +2,7 @@
 
 namespace unionbound {
 
-Vector LinSolve(const Matrix& A, const Vector& b) {
+Checked<Vector, LinSolveStatus> LinSolve(const Matrix& A, const Vector& b) {
   return LinSolve<double>(A, b);
 }
 

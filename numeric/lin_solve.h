@@ -1,8 +1,9 @@
 #pragma once
 
-#include <iostream>
+#include <cstdint>
 #include <utility>
 
+#include "numeric/checked.h"
 #include "numeric/number_traits.h"
 #include "numeric/types.h"
 #include "numeric/vector_ops.h"
@@ -33,30 +34,34 @@ bool UsablePivot(const Number& x) {
   return x < 0 || x > 0;
 }
 
-inline void ReportLine(const char* message) {
-  std::cout << message << std::endl;
-}
-
 }  // namespace lin_solve_detail
+
+// What went wrong in one LinSolve, in the order it happened: first the shape, then each
+// elimination step that found no pivot.
+struct LinSolveStatus {
+  bool size_problem = false;        // row 0 or b without one entry per row
+  std::int32_t singular_steps = 0;  // steps that found no pivot and forced a unit one
+
+  bool operator==(const LinSolveStatus&) const = default;
+};
 
 // Solves A x = b by Gauss-Jordan elimination on copies of A and b: the first row whose leading
 // entry is non-zero is the pivot (no magnitude comparison, no tolerance); a step without one
-// writes "(LinSolve) The matrix A is singular." and forces a unit pivot on the last row.
-// "Size problem in the input of LinSolve." is written when row 0 or b does not have one entry
-// per row. Rows longer than n (all of one length) and a longer b are still solved; any other
-// shape outside the contract (no rows, rows of unequal lengths or shorter than n, b shorter
-// than n) returns n undefined values (not-a-numbers for double) after the size message and
-// reads nothing outside the data.
+// forces a unit pivot on the last row and is counted as singular. A size problem is noted when
+// row 0 or b does not have one entry per row. Rows longer than n (all of one length) and a
+// longer b are still solved; any other shape outside the contract (no rows, rows of unequal
+// lengths or shorter than n, b shorter than n) gives n undefined values (not-a-numbers for
+// double) and reads nothing outside the data.
 template <class Number>
-SequenceOf<Number> LinSolve(const MatrixOf<Number>& A_in, const SequenceOf<Number>& b_in) {
+Checked<SequenceOf<Number>, LinSolveStatus> LinSolve(const MatrixOf<Number>& A_in,
+                                                     const SequenceOf<Number>& b_in) {
   using namespace lin_solve_detail;
   const std::size_t n = A_in.size();
   const bool fits = EliminationFits(A_in, b_in);
-  if (!fits || A_in[0].size() != n || b_in.size() != n) {
-    ReportLine("Size problem in the input of LinSolve.");
-  }
+  LinSolveStatus status;
+  status.size_problem = !fits || A_in[0].size() != n || b_in.size() != n;
   if (!fits) {
-    return SequenceOf<Number>(n, NumberTraits<Number>::Undefined());
+    return {SequenceOf<Number>(n, NumberTraits<Number>::Undefined()), status};
   }
 
   MatrixOf<Number> A = A_in;
@@ -67,7 +72,7 @@ SequenceOf<Number> LinSolve(const MatrixOf<Number>& A_in, const SequenceOf<Numbe
       ++pivot;
     }
     if (pivot == n) {
-      ReportLine("(LinSolve) The matrix A is singular.");
+      ++status.singular_steps;
       pivot = n - 1;
       A[pivot][0] = Number(1);
     }
@@ -84,15 +89,16 @@ SequenceOf<Number> LinSolve(const MatrixOf<Number>& A_in, const SequenceOf<Numbe
       }
       const Number f = A[r][0];
       b[r] = b[r] - b[k] * f;
-      A[r] = vectsum<Number>(A[r], ScalarMultiple<Number>(-f, A[k]));
+      // Every row holds the same columns, so the lengths agree.
+      A[r] = vectsum<Number>(A[r], ScalarMultiple<Number>(-f, A[k])).value;
       A[r].pop_front();
     }
     A[k].pop_front();
   }
-  return b;
+  return {std::move(b), status};
 }
 
 // The double form, which also takes braced lists.
-Vector LinSolve(const Matrix& A, const Vector& b);
+Checked<Vector, LinSolveStatus> LinSolve(const Matrix& A, const Vector& b);
 
 }  // namespace unionbound

@@ -2,11 +2,11 @@
 
 namespace unionbound {
 
-double ScalarProduct(const Vector& a, const Vector& b) {
+Checked<double, Lengths> ScalarProduct(const Vector& a, const Vector& b) {
   return ScalarProduct<double>(a, b);
 }
 
-Vector vectsum(const Vector& a, const Vector& b) {
+Checked<Vector, Lengths> vectsum(const Vector& a, const Vector& b) {
   return vectsum<double>(a, b);
 }
 

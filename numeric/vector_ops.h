@@ -1,39 +1,41 @@
 #pragma once
 
-#include <iostream>
+#include <utility>
 
+#include "numeric/checked.h"
 #include "numeric/types.h"
 
 namespace unionbound {
 
-// Sum of a[i] * b[i] in increasing i, each step rounded. Different lengths: writes
-// "Scalar product: wrong sizes!" bare to standard output and returns 0.
+// Whether the two operands of ScalarProduct or vectsum have one length.
+enum class Lengths { kEqual, kDifferent };
+
+// Sum of a[i] * b[i] in increasing i, each step rounded. Different lengths give 0 and
+// Lengths::kDifferent.
 template <class Number>
-Number ScalarProduct(const SequenceOf<Number>& a, const SequenceOf<Number>& b) {
+Checked<Number, Lengths> ScalarProduct(const SequenceOf<Number>& a, const SequenceOf<Number>& b) {
   if (a.size() != b.size()) {
-    std::cout << "Scalar product: wrong sizes!";
-    return Number(0);
+    return {Number(0), Lengths::kDifferent};
   }
   Number s(0);
   for (std::size_t i = 0; i < a.size(); ++i) {
     s = a[i] * b[i] + s;
   }
-  return s;
+  return {s, Lengths::kEqual};
 }
 
-// Entry-wise sum. Different lengths: writes "wrong sizes of the vectors in vectsum" bare to
-// standard output and returns an empty sequence.
+// Entry-wise sum. Different lengths give an empty sequence and Lengths::kDifferent.
 template <class Number>
-SequenceOf<Number> vectsum(const SequenceOf<Number>& a, const SequenceOf<Number>& b) {
+Checked<SequenceOf<Number>, Lengths> vectsum(const SequenceOf<Number>& a,
+                                             const SequenceOf<Number>& b) {
   if (a.size() != b.size()) {
-    std::cout << "wrong sizes of the vectors in vectsum";
-    return {};
+    return {{}, Lengths::kDifferent};
   }
   SequenceOf<Number> r;
   for (std::size_t i = 0; i < a.size(); ++i) {
     r.push_back(a[i] + b[i]);
   }
-  return r;
+  return {std::move(r), Lengths::kEqual};
 }
 
 // c * v[i] for every entry.
@@ -57,8 +59,8 @@ SequenceOf<Number> ScalarDivide(const Number& d, const SequenceOf<Number>& v) {
 }
 
 // The double forms, which also take braced lists.
-double ScalarProduct(const Vector& a, const Vector& b);
-Vector vectsum(const Vector& a, const Vector& b);
+Checked<double, Lengths> ScalarProduct(const Vector& a, const Vector& b);
+Checked<Vector, Lengths> vectsum(const Vector& a, const Vector& b);
 Vector ScalarMultiple(double c, const Vector& v);
 Vector ScalarDivide(double d, const Vector& v);
 

@@ -323,8 +323,7 @@ BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf
   auto solved = bound_walk_detail::BasicSolution<Number>(BasisNodes(columns, basis), mu);
   walk.result.solution = std::move(solved.value);
   walk.solve = solved.status;
-  walk.result.value =
-      ScalarProduct<Number>(BasisCosts(columns, basis), walk.result.solution).value;
+  walk.result.value = ScalarProduct<Number>(BasisCosts(columns, basis), walk.result.solution).value;
   walk.result.basis = basis;
   walk.end = WalkEnd::kOptimal;
   return walk;
@@ -333,9 +332,9 @@ BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf
 // The walk behind MinimumBound and MaximumBound, with the same results, in any number type:
 // double is the interactive program's, bit for bit. It prints nothing but a refusal of inputs
 // outside the requirements (on standard error); `end` tells how it ended (WalkEndMessage gives
-// the program's line for it) and `solve` how the optimal basis was solved. It starts from the variant's start basis, or from `start`, which
-// must then be a basis of the variant's shape (such as the last basis of another walk on the
-// same program).
+// the program's line for it) and `solve` how the optimal basis was solved. It starts from the
+// variant's start basis, or from `start`, which must then be a basis of the variant's shape (such
+// as the last basis of another walk on the same program).
 template <class Number>
 BoundWalkOf<Number> WalkToBound(Goal goal, const SequenceOf<Number>& c, const SequenceOf<Number>& z,
                                 const SequenceOf<Number>& mu,

@@ -21,8 +21,8 @@ namespace unionbound {
 // outside [0, 1], is replaced by the exact optimum rounded to the nearest double, with a line on
 // standard error; the walk's "no feasible solution" is written on standard output only when no
 // bound exists, after both walks. The lines of a double walk's linear solve (LinSolveMessages)
-// are written on standard output as soon as that walk ends. BoundReport::fits_no_distribution then says whether the data fit no
-// distribution at all, for the caller to say why.
+// are written on standard output as soon as that walk ends. BoundReport::fits_no_distribution then
+// says whether the data fit no distribution at all, for the caller to say why.
 BoundReport ComputeBounds(std::int32_t n, std::int32_t m, const Vector& S,
                           const SequenceOf<Rational>* exact_S = nullptr);
 

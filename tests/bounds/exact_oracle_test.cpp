@@ -39,6 +39,7 @@ using testing::Distribution;
 using testing::ExactBasicSolution;
 using testing::Nodes;
 using testing::RationalVector;
+using testing::SolverLine;
 using testing::ToRationals;
 using testing::UnionObjective;
 
@@ -121,12 +122,14 @@ TEST_P(ExactOracle, BoundsEqualTheExactOptimum) {
 
       const bool odd = m % 2 == 1;
       const Vector c = UnionObjective(n, odd ? -1.0 : 1.0);
-      const BoundResult lower = odd ? MaximumBound(c, Nodes(n), mu) : MinimumBound(c, Nodes(n), mu);
-      const std::string lower_message = console.Take().out;
-      const BoundResult upper = odd ? MinimumBound(c, Nodes(n), mu) : MaximumBound(c, Nodes(n), mu);
-      const std::string upper_message = console.Take().out;
-      CheckBound("lower", lower, lower_message, odd, exact.minimum, exact_mu, n, d, tally);
-      CheckBound("upper", upper, upper_message, odd, exact.maximum, exact_mu, n, d, tally);
+      // The walks behind MinimumBound and MaximumBound, which also say how they ended.
+      const BoundWalk lower = WalkToBound(odd ? Goal::kMaximum : Goal::kMinimum, c, Nodes(n), mu);
+      const BoundWalk upper = WalkToBound(odd ? Goal::kMinimum : Goal::kMaximum, c, Nodes(n), mu);
+      ASSERT_EQ(console.Take().out, "") << d.ToString();
+      CheckBound("lower", lower.result, SolverLine(lower.end), odd, exact.minimum, exact_mu, n, d,
+                 tally);
+      CheckBound("upper", upper.result, SolverLine(upper.end), odd, exact.maximum, exact_mu, n, d,
+                 tally);
     }
     char line[256];
     std::snprintf(line, sizeof line,

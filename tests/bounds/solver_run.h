@@ -20,11 +20,23 @@ inline BoundResult Call(Solver solver, const Vector& c, const Vector& z, const V
   return solver == Solver::kMinimum ? MinimumBound(c, z, mu) : MaximumBound(c, z, mu);
 }
 
-// One solver call with what it wrote on standard output and standard error.
+inline Goal GoalOf(Solver solver) {
+  return solver == Solver::kMinimum ? Goal::kMinimum : Goal::kMaximum;
+}
+
+// The line the program writes for a walk that ended this way.
+inline std::string SolverLine(WalkEnd end) {
+  const std::string message = WalkEndMessage(end);
+  return message.empty() ? "" : message + "\n";
+}
+
+// One solver call with what it wrote on standard output and standard error, and the line the
+// program writes for how the same walk ended (the record does not say; WalkToBound does).
 struct SolverRun {
   BoundResult result;
   std::string out;
   std::string err;
+  std::string line;
 };
 
 inline SolverRun RunCaptured(Solver solver, const Vector& c, const Vector& z, const Vector& mu) {
@@ -32,6 +44,7 @@ inline SolverRun RunCaptured(Solver solver, const Vector& c, const Vector& z, co
   Printed printed = ConsoleOf([&] { run.result = Call(solver, c, z, mu); });
   run.out = std::move(printed.out);
   run.err = std::move(printed.err);
+  ConsoleOf([&] { run.line = SolverLine(WalkToBound(GoalOf(solver), c, z, mu).end); });
   return run;
 }
 
@@ -62,12 +75,6 @@ inline double NotingNumerator(const Vector& a, const Vector& z, std::int32_t c) 
   return NodePolyMoment(a, z, c);
 }
 
-// The line MinimumBound and MaximumBound write for a walk that ended this way.
-inline std::string SolverLine(WalkEnd end) {
-  const std::string message = WalkEndMessage(end);
-  return message.empty() ? "" : message + "\n";
-}
-
 struct TracedRun {
   BoundWalk walk;
   std::vector<Judged> judged;
@@ -80,8 +87,7 @@ inline TracedRun RunTraced(Solver solver, const Vector& c, const Vector& z, cons
   };
   TracedRun run;
   const Noting noting(&run.judged);
-  run.walk = WalkToBound(solver == Solver::kMinimum ? Goal::kMinimum : Goal::kMaximum, c, z, mu,
-                         &NotingNumerator);
+  run.walk = WalkToBound(GoalOf(solver), c, z, mu, &NotingNumerator);
   return run;
 }
 

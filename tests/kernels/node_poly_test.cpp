@@ -221,8 +221,10 @@ TEST(NodePolyMoment, MatchesSolvedPowerSystem) {
     for (int t = 0; t < count; ++t) {
       b.push_back(draws.Uniform(-1, 1));
     }
-    Vector x;
-    ASSERT_EQ(PrintedBy([&] { x = LinSolve(PowerMatrix(z, m), b); }), "");
+    Checked<Vector, LinSolveStatus> solved{{}, {}};
+    ASSERT_EQ(PrintedBy([&] { solved = LinSolve(PowerMatrix(z, m), b); }), "");
+    ASSERT_TRUE(solved.status == LinSolveStatus{});
+    const Vector& x = solved.value;
     ASSERT_EQ(x.size(), z.size());
 
     for (std::int32_t c = 0; c < count; ++c) {

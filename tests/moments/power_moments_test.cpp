@@ -326,12 +326,12 @@ TEST(MatrixTimesVector, EmptyMatrixGivesEmptyVector) {
   EXPECT_TRUE(MatrixTimesVector({}, {1.0, 2.0}).empty());
 }
 
-TEST(MatrixTimesVector, RowOfWrongLengthGivesZeroWithMessage) {
+TEST(MatrixTimesVector, RowOfWrongLengthGivesZeroSilently) {
   Vector mu;
   EXPECT_EQ(testing::PrintedBy([&] {
               mu = MatrixTimesVector({{1, 2}, {1, 2, 3}, {3, 4}}, {1.0, 1.0});
             }),
-            "Scalar product: wrong sizes!");
+            "");
   EXPECT_TRUE(SameBits(mu, Vector{3.0, 0.0, 7.0}));
 }
 

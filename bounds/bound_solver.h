@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <iostream>
-#include <set>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -56,7 +55,16 @@ struct BoundWalkOf {
   IndexVector last_basis;
   // The linear solve of the optimal basis (only double walks solve one).
   LinSolveStatus solve;
+  // Why the inputs were refused (end kRefused), or nullptr.
+  const char* problem = nullptr;
 };
+
+// The line MinimumBound and MaximumBound write on standard error for a walk refused for
+// `problem` (without its line end).
+inline std::string RefusalMessage(Goal goal, const char* problem) {
+  return std::string("unionbound: ") + (goal == Goal::kMinimum ? "MinimumBound" : "MaximumBound") +
+         ": " + problem + "; no bound computed";
+}
 
 using BoundWalk = BoundWalkOf<double>;
 
@@ -69,8 +77,10 @@ using NumeratorKernel = NumeratorOf<double>;
 
 // The columns of a moment program as the walk sees them: how many there are, and the nodes and
 // objective entries of a basis. Listed columns hold both in full; the union's columns are known
-// in closed form (node i is i, objective entry i is 0 for i = 0 and `unit` otherwise), so that
-// an exact walk on n + 1 columns needs no list of n + 1 rationals.
+// in closed form (node i is i, objective entry i is `unit` times 0 for i = 0 and `unit`
+// otherwise), so that a walk on n + 1 columns needs no list of n + 1 numbers. For a double unit
+// of -1 entry 0 is -0.0, as the negated list (0, 1, ..., 1) has it, and the final scalar
+// product can show that sign.
 template <class Number>
 struct ListedColumns {
   const SequenceOf<Number>& c;
@@ -124,7 +134,7 @@ template <class Number>
 SequenceOf<Number> BasisCosts(const UnionColumns<Number>& columns, const IndexVector& basis) {
   SequenceOf<Number> costs;
   for (std::int32_t subscript : basis) {
-    costs.push_back(subscript == 0 ? Number(0) : columns.unit);
+    costs.push_back(subscript == 0 ? Number(columns.unit * Number(0)) : columns.unit);
   }
   return costs;
 }
@@ -278,45 +288,125 @@ const char* InputProblem(const Columns& columns, const SequenceOf<Number>& mu) {
   return ColumnsProblem(columns);
 }
 
-}  // namespace bound_walk_detail
+// Where one step of the walk leads from a basis: to the next basis, or to the walk's end
+// (kOptimal or kInfeasible) when it does not move.
+struct Step {
+  bool moved = false;
+  WalkEnd end = WalkEnd::kOptimal;
+  IndexVector next;
+};
 
-// The walk over the bases of one variant on any columns (see ListedColumns).
+// The step of one variant of the walk on given columns and moments: a function of the basis
+// alone, so that a stretch of the walk can be walked again.
 template <class Number, class Columns>
-BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf<Number>& mu,
-                             NumeratorOf<Number> numerator, const IndexVector* start) {
-  using namespace basis_rules;
-  BoundWalkOf<Number> walk;
-  if (const char* problem = bound_walk_detail::InputProblem(columns, mu); problem != nullptr) {
-    std::cerr << "unionbound: " << (goal == Goal::kMinimum ? "MinimumBound" : "MaximumBound")
-              << ": " << problem << "; no bound computed" << std::endl;
-    return walk;
-  }
-  const auto n = static_cast<std::int32_t>(ColumnCount(columns)) - 1;
-  const auto m = static_cast<std::int32_t>(mu.size()) - 1;
-  const Variant variant = VariantFor(goal, n, m);
-  IndexVector basis = start != nullptr ? *start : variant.start;
+struct StepRule {
+  const Columns& columns;
+  const SequenceOf<Number>& mu;
+  NumeratorOf<Number> numerator;
+  basis_rules::Variant variant;
+  std::int32_t n;
 
-  // Rounding can turn a zero basic value negative and lead the walk back to a basis it has
-  // left; remembering the bases makes sure the walk ends.
-  std::set<IndexVector> visited{basis};
-  for (;;) {
-    walk.last_basis = basis;
-    const std::int32_t p = bound_walk_detail::LeavingPosition(BasisNodes(columns, basis), mu,
-                                                              variant.first_tested, numerator);
+  Step operator()(const IndexVector& basis) const {
+    using namespace basis_rules;
+    Step step;
+    const std::int32_t p =
+        LeavingPosition(BasisNodes(columns, basis), mu, variant.first_tested, numerator);
     if (p == kNone) {
-      break;
+      return step;
     }
     const EnteringRule rule = p % 2 == 1 ? variant.odd_position : variant.even_position;
     const std::int32_t e = EnteringSubscript(basis, p, rule, n);
     if (e == kNone) {
-      walk.end = WalkEnd::kInfeasible;
-      return walk;
+      step.end = WalkEnd::kInfeasible;
+      return step;
     }
-    basis = ChangeBasis(basis, p, e);
+    step.moved = true;
+    step.next = ChangeBasis(basis, p, e);
+    return step;
+  }
+};
+
+// Where a walk from `first` that comes back to a basis does so first: the number of basis
+// changes up to the first basis that repeats one visited before, and the basis the walk stood
+// on just before it. `cycle` is the length of the cycle, which every basis on it returns to
+// after exactly that many steps; the tail before the cycle is found by walking two copies of
+// the walk `cycle` steps apart until they meet, so that nothing grows with the walk's length.
+struct FirstRepeat {
+  std::int64_t basis_changes = 0;
+  IndexVector last_basis;
+};
+
+template <class Rule>
+FirstRepeat LocateFirstRepeat(const Rule& step, const IndexVector& first, std::int64_t cycle) {
+  IndexVector behind = first;
+  IndexVector ahead = first;
+  IndexVector before_ahead;
+  for (std::int64_t i = 0; i < cycle; ++i) {
+    before_ahead = ahead;
+    ahead = step(ahead).next;
+  }
+  std::int64_t tail = 0;
+  while (behind != ahead) {
+    behind = step(behind).next;
+    before_ahead = ahead;
+    ahead = step(ahead).next;
+    ++tail;
+  }
+  return {tail + cycle, before_ahead};
+}
+
+}  // namespace bound_walk_detail
+
+// The walk over the bases of one variant on any columns (see ListedColumns). It prints
+// nothing: a walk refused for its inputs ends kRefused with the reason in `problem`.
+template <class Number, class Columns>
+BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf<Number>& mu,
+                             NumeratorOf<Number> numerator, const IndexVector* start) {
+  BoundWalkOf<Number> walk;
+  walk.problem = bound_walk_detail::InputProblem(columns, mu);
+  if (walk.problem != nullptr) {
+    return walk;
+  }
+  const auto n = static_cast<std::int32_t>(ColumnCount(columns)) - 1;
+  const auto m = static_cast<std::int32_t>(mu.size()) - 1;
+  const bound_walk_detail::StepRule<Number, Columns> step{columns, mu, numerator,
+                                                          basis_rules::VariantFor(goal, n, m), n};
+  const IndexVector first = start != nullptr ? *start : step.variant.start;
+
+  // Rounding can turn a zero basic value negative and lead the walk back to a basis it has
+  // left. The step is a function of the basis, so the walk then runs round a cycle for ever;
+  // Brent's method finds the cycle with two bases held, however long the walk: `saved` stays
+  // put while the walk goes up to `power` steps on, then moves to the walk's basis as `power`
+  // doubles, so that once both are on the cycle the walk meets `saved` again.
+  IndexVector basis = first;
+  IndexVector saved = first;
+  std::int64_t power = 1;
+  std::int64_t since_saved = 0;
+  for (;;) {
+    walk.last_basis = basis;
+    bound_walk_detail::Step next = step(basis);
+    if (!next.moved) {
+      if (next.end == WalkEnd::kInfeasible) {
+        walk.end = WalkEnd::kInfeasible;
+        return walk;
+      }
+      break;
+    }
+    basis = std::move(next.next);
     ++walk.basis_changes;
-    if (!visited.insert(basis).second) {
+    ++since_saved;
+    if (basis == saved) {
+      const bound_walk_detail::FirstRepeat repeat =
+          bound_walk_detail::LocateFirstRepeat(step, first, since_saved);
+      walk.basis_changes = repeat.basis_changes;
+      walk.last_basis = repeat.last_basis;
       walk.end = WalkEnd::kRepeated;
       return walk;
+    }
+    if (since_saved == power) {
+      saved = basis;
+      power *= 2;
+      since_saved = 0;
     }
   }
 
@@ -330,17 +420,23 @@ BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf
 }
 
 // The walk behind MinimumBound and MaximumBound, with the same results, in any number type:
-// double is the interactive program's, bit for bit. It prints nothing but a refusal of inputs
-// outside the requirements (on standard error); `end` tells how it ended (WalkEndMessage gives
-// the program's line for it) and `solve` how the optimal basis was solved. It starts from the
-// variant's start basis, or from `start`, which must then be a basis of the variant's shape (such
-// as the last basis of another walk on the same program).
+// double is the interactive program's, bit for bit. It prints nothing but MinimumBound's and
+// MaximumBound's refusal of inputs outside the requirements (RefusalMessage, on standard
+// error); `end` tells how it ended (WalkEndMessage gives the program's line for it) and `solve`
+// how the optimal basis was solved. It starts from the variant's start basis, or from `start`,
+// which must then be a basis of the variant's shape (such as the last basis of another walk on
+// the same program).
 template <class Number>
 BoundWalkOf<Number> WalkToBound(Goal goal, const SequenceOf<Number>& c, const SequenceOf<Number>& z,
                                 const SequenceOf<Number>& mu,
                                 NumeratorOf<Number> numerator = nullptr,
                                 const IndexVector* start = nullptr) {
-  return WalkOver<Number>(goal, ListedColumns<Number>{c, z}, mu, numerator, start);
+  BoundWalkOf<Number> walk =
+      WalkOver<Number>(goal, ListedColumns<Number>{c, z}, mu, numerator, start);
+  if (walk.end == WalkEnd::kRefused) {
+    std::cerr << RefusalMessage(goal, walk.problem) << std::endl;
+  }
+  return walk;
 }
 
 // The double form, which also takes braced lists.

@@ -23,15 +23,13 @@ enum class Side { kLower, kUpper };
 
 // The two moment programs of P(at least one of n events) from the binomial moments S_0 ..
 // S_order (order <= n): the nodes 0 .. n, the power moments T S and the objective (0, 1, ...,
-// 1). Exact types keep only n and the moments: their walks take the nodes and the objective in
-// closed form, so that an exact check costs no list of n + 1 rationals.
+// 1). Only n and the moments are kept: the walks take the nodes and the objective in closed
+// form (UnionColumns), so that neither costs a list of n + 1 numbers.
 template <class Number>
 struct UnionProgramOf {
   std::int32_t n = 0;
   SequenceOf<Number> S;
   SequenceOf<Number> mu;
-  SequenceOf<Number> nodes;
-  SequenceOf<Number> objective;
 };
 
 template <class Number>
@@ -41,11 +39,6 @@ UnionProgramOf<Number> UnionProgram(std::int32_t n, const SequenceOf<Number>& S)
   program.n = n;
   program.S = S;
   program.mu = MatrixTimesVector<Number>(BinomialToPowerMatrix<Number>(order), S);
-  if constexpr (!NumberTraits<Number>::kExact) {
-    program.nodes = RealRange<Number>(Number(0), Number(n));
-    program.objective = SequenceOf<Number>(static_cast<std::size_t>(n), Number(1));
-    program.objective.push_front(Number(0));
-  }
   return program;
 }
 
@@ -53,25 +46,18 @@ UnionProgramOf<Number> UnionProgram(std::int32_t n, const SequenceOf<Number>& S)
 // objective and the upper its maximum; for odd order the walks get the negated objective, the
 // lower bound coming from the maximum and the upper from the minimum, and a value found is
 // negated back (the undefined value of one not found stays as it is, so a NaN never prints as
-// "-nan"). The negation of the objective is made here, so that a caller who times the call
-// times it too. `start`, when given, is the basis the walk starts from (the last basis of a
-// walk for the same side).
+// "-nan"). In double the walk is bit for bit the one on the listed nodes RealRange(0, n) and
+// the listed objective, negated by ScalarMultiple(-1, c) for odd order. `start`, when given, is
+// the basis the walk starts from (the last basis of a walk for the same side). A refused walk
+// (n < order, or no moments) prints nothing and carries its reason.
 template <class Number>
 BoundWalkOf<Number> WalkToSharpBound(Side side, const UnionProgramOf<Number>& program,
                                      const IndexVector* start = nullptr) {
   const auto order = static_cast<std::int32_t>(program.mu.size()) - 1;
   const bool even = (order + 1) % 2 == 1;
   const Goal goal = (side == Side::kLower) == even ? Goal::kMinimum : Goal::kMaximum;
-  BoundWalkOf<Number> walk;
-  if constexpr (NumberTraits<Number>::kExact) {
-    const UnionColumns<Number> columns{program.n, Number(even ? 1 : -1)};
-    walk = WalkOver<Number>(goal, columns, program.mu, nullptr, start);
-  } else if (even) {
-    walk = WalkToBound<Number>(goal, program.objective, program.nodes, program.mu, nullptr, start);
-  } else {
-    walk = WalkToBound<Number>(goal, ScalarMultiple<Number>(Number(-1), program.objective),
-                               program.nodes, program.mu, nullptr, start);
-  }
+  const UnionColumns<Number> columns{program.n, Number(even ? 1 : -1)};
+  BoundWalkOf<Number> walk = WalkOver<Number>(goal, columns, program.mu, nullptr, start);
   if (!even && !walk.result.basis.empty()) {
     walk.result.value = -walk.result.value;
   }

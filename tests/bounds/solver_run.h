@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -92,10 +93,15 @@ inline TracedRun RunTraced(Solver solver, const Vector& c, const Vector& z, cons
 }
 
 // The same for the model's walk: each basis it judged with the positions up to the leaving one,
-// or all of them for the optimal basis.
+// or all of them for the optimal basis. A walk that comes back to a basis is judged as the
+// solver's constant-memory repeat detection judges it: on round the cycle until it meets the
+// basis saved at the last power of two (Brent's method), then from the start again, once alone
+// for the length of the cycle and then beside a second walk that far behind, until the two meet
+// at the first repeated basis.
 inline std::vector<Judged> JudgedBy(const Walk& walk, Solver solver, const Vector& z, int m) {
   const int first = RulesFor(solver, m).first_tested;
-  const auto judged = [&](const IndexVector& basis, int last) {
+  std::vector<Judged> out;
+  const auto judge = [&](const IndexVector& basis, int last) {
     Judged j;
     for (auto b : basis) {
       j.nodes.push_back(z[static_cast<std::size_t>(b)]);
@@ -103,14 +109,63 @@ inline std::vector<Judged> JudgedBy(const Walk& walk, Solver solver, const Vecto
     for (int p = first; p <= last; ++p) {
       j.positions.push_back(p);
     }
-    return j;
+    // The log starts a new entry only where the nodes change.
+    if (!out.empty() && out.back().nodes == j.nodes) {
+      out.back().positions.insert(out.back().positions.end(), j.positions.begin(),
+                                  j.positions.end());
+    } else {
+      out.push_back(std::move(j));
+    }
   };
-  std::vector<Judged> out;
   for (const Step& step : walk.steps) {
-    out.push_back(judged(step.basis, step.leaving));
+    judge(step.basis, step.leaving);
   }
   if (walk.outcome == Outcome::kOptimal && first <= m) {
-    out.push_back(judged(walk.final_basis, m));
+    judge(walk.final_basis, m);
+  }
+  if (walk.outcome != Outcome::kRepeat) {
+    return out;
+  }
+  // Step k of the endless walk is step k of the model's up to its repeat, then goes round.
+  const Step& last = walk.steps.back();
+  std::set<std::int32_t> after(last.basis.begin(), last.basis.end());
+  after.erase(last.basis[static_cast<std::size_t>(last.leaving)]);
+  after.insert(last.entering);
+  const IndexVector repeated(after.begin(), after.end());
+  const auto total = static_cast<std::int64_t>(walk.steps.size());
+  std::int64_t tail = 0;
+  while (walk.steps[static_cast<std::size_t>(tail)].basis != repeated) {
+    ++tail;
+  }
+  const std::int64_t cycle = total - tail;
+  const auto place = [&](std::int64_t k) { return k < total ? k : tail + (k - tail) % cycle; };
+  const auto judge_step = [&](std::int64_t k) {
+    const Step& step = walk.steps[static_cast<std::size_t>(place(k))];
+    judge(step.basis, step.leaving);
+  };
+  std::int64_t saved = 0;
+  std::int64_t power = 1;
+  std::int64_t since_saved = 0;
+  for (std::int64_t k = 1;; ++k) {
+    if (k > total) {
+      judge_step(k - 1);  // steps up to `total` are judged above
+    }
+    ++since_saved;
+    if (place(k) == place(saved)) {
+      break;
+    }
+    if (since_saved == power) {
+      saved = k;
+      power *= 2;
+      since_saved = 0;
+    }
+  }
+  for (std::int64_t k = 0; k < cycle; ++k) {
+    judge_step(k);
+  }
+  for (std::int64_t k = 0; k < tail; ++k) {
+    judge_step(k);
+    judge_step(k + cycle);
   }
   return out;
 }

@@ -390,6 +390,13 @@ const BadInput kRows[] = {
          "Basis subscripts:\n{0,}\n\nSharp upper bound on the probability of the union:\n1\n"
          "Running time: <time>\nBasis subscripts:\n{2000000000,}\n\nPress RETURN to continue",
      "", ResultFile::kOneReport},
+    // Two billion numbers, all but two of them the last one read: no memory grows with n.
+    {"HugeNShortFile", "2000000000\n1\n\n", Prob("0 0"), 0,
+     std::string(kPrompts) +
+         "\nSharp lower bound on the probability of the union:\n-0\nRunning time: <time>\n"
+         "Basis subscripts:\n{0,2000000000,}\n\nSharp upper bound on the probability of the "
+         "union:\n-0\nRunning time: <time>\nBasis subscripts:\n{0,1,}\n\nPress RETURN to continue",
+     ShortFileWarning(2, 2000000000), ResultFile::kOneReport},
 
     // Moments.
     {"NoDistributionFits", "3\n2\n\n", Prob("0.05 0.03 0.02 0.3 0.3 0.3"), 0, std::nullopt,

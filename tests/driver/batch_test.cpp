@@ -280,8 +280,9 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"EmptyItem", "--n 3 --moments 1.5,", "unionbound-batch: --moments: \"\" .*\n"},
         Refusal{"HugeExactExponent", "--n 3 --exact --moments 1e-999999",
                 "unionbound-batch: --moments: .*\n"},
-        Refusal{"CountBeyond32Bits", "--n 40 --m 21 --prob p.txt",
-                "unionbound-batch: n=40 and m=21 need more than 2147483647 .*\n"},
+        Refusal{"CountBeyond64Bits", "--n 1000000 --m 1000 --prob p.txt",
+                "unionbound-batch: n=1000000 and m=1000 need more intersection probabilities "
+                "than a 64-bit count holds; no run handles that many\n"},
         Refusal{"MissingFile", "--n 3 --m 2 --prob nothing.txt",
                 "unionbound-batch: cannot read \"nothing.txt\": No such file or directory\n"},
         Refusal{"MissingFileExact", "--n 3 --m 2 --prob nothing.txt --exact",

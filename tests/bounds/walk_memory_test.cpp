@@ -9,17 +9,19 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <random>
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bounds/bound_solver.h"
 #include "bounds/sharp_bounds.h"
 #include "moments/power_moments.h"
 #include "numeric/vector_ops.h"
+#include "tests/support/console.h"
+#include "tests/support/same_bits.h"
 
 namespace unionbound {
 namespace {
@@ -66,34 +68,27 @@ BoundWalkOf<Number> WalkRememberingBases(Goal goal, const Columns& columns,
       return walk;
     }
   }
-  walk.result.solution = BasicSolution<Number>(BasisNodes(columns, basis), mu);
-  walk.result.value = ScalarProduct<Number>(BasisCosts(columns, basis), walk.result.solution);
+  auto solved = BasicSolution<Number>(BasisNodes(columns, basis), mu);
+  walk.result.solution = std::move(solved.value);
+  walk.solve = solved.status;
+  walk.result.value = ScalarProduct<Number>(BasisCosts(columns, basis), walk.result.solution).value;
   walk.result.basis = basis;
   walk.end = WalkEnd::kOptimal;
   return walk;
 }
 
-std::uint64_t Bits(double x) {
-  return std::bit_cast<std::uint64_t>(x);
-}
-
-std::vector<std::uint64_t> Bits(const Vector& v) {
-  std::vector<std::uint64_t> bits;
-  for (double x : v) {
-    bits.push_back(Bits(x));
-  }
-  return bits;
-}
+using testing::ConsoleOf;
+using testing::SameBits;
 
 // Every member of two walks, the doubles by their bits.
 void ExpectSameWalk(const BoundWalk& got, const BoundWalk& want, const std::string& where) {
   EXPECT_EQ(got.end, want.end) << where;
   EXPECT_EQ(got.basis_changes, want.basis_changes) << where;
   EXPECT_EQ(got.last_basis, want.last_basis) << where;
-  EXPECT_EQ(Bits(got.result.value), Bits(want.result.value))
-      << where << ": " << got.result.value << " against " << want.result.value;
+  EXPECT_TRUE(SameBits(got.result.value, want.result.value)) << where;
   EXPECT_EQ(got.result.basis, want.result.basis) << where;
-  EXPECT_EQ(Bits(got.result.solution), Bits(want.result.solution)) << where;
+  EXPECT_TRUE(SameBits(got.result.solution, want.result.solution)) << where;
+  EXPECT_TRUE(got.solve == want.solve) << where;
   EXPECT_EQ(got.problem == nullptr, want.problem == nullptr) << where;
 }
 
@@ -136,8 +131,8 @@ TEST(UnionColumns, GiveTheListedNodesAndObjectiveBitForBit) {
       for (std::int32_t i = 0; i <= n; ++i) {
         const IndexVector one{i};
         const auto at = static_cast<std::size_t>(i);
-        EXPECT_EQ(Bits(BasisNodes(columns, one).front()), Bits(nodes[at])) << "n=" << n;
-        EXPECT_EQ(Bits(BasisCosts(columns, one).front()), Bits(c[at]))
+        EXPECT_TRUE(SameBits(BasisNodes(columns, one).front(), nodes[at])) << "n=" << n;
+        EXPECT_TRUE(SameBits(BasisCosts(columns, one).front(), c[at]))
             << "n=" << n << " unit=" << unit << " i=" << i;
       }
     }
@@ -235,14 +230,12 @@ TEST_P(ClosedFormWalk, IsTheListedWalkBitForBit) {
   const auto listed = [&](Side side, const IndexVector* start) {
     const Goal goal = (side == Side::kLower) == even ? Goal::kMinimum : Goal::kMaximum;
     BoundWalk walk;
-    std::ostringstream err;
-    std::streambuf* const saved = std::cerr.rdbuf(err.rdbuf());
-    if (even) {
-      walk = WalkToBound(goal, objective, nodes, in.mu, nullptr, start);
-    } else {
-      walk = WalkToBound(goal, ScalarMultiple(-1.0, objective), nodes, in.mu, nullptr, start);
-    }
-    std::cerr.rdbuf(saved);
+    // A refused walk's line is the solvers', not the closed-form walk's.
+    ConsoleOf([&] {
+      walk = even
+                 ? WalkToBound(goal, objective, nodes, in.mu, nullptr, start)
+                 : WalkToBound(goal, ScalarMultiple(-1.0, objective), nodes, in.mu, nullptr, start);
+    });
     if (!even && !walk.result.basis.empty()) {
       walk.result.value = -walk.result.value;
     }
@@ -428,13 +421,11 @@ TEST(RefusedWalk, PrintsNothingAndCarriesItsReason) {
     UnionProgramOf<double> program;
     program.n = in.n;
     program.mu = in.mu;
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    const BoundWalk walk = WalkToSharpBound<double>(Side::kLower, program);
-    const std::string out = ::testing::internal::GetCapturedStdout();
-    const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(err, "");
+    BoundWalk walk;
+    const testing::Printed printed =
+        ConsoleOf([&] { walk = WalkToSharpBound<double>(Side::kLower, program); });
+    EXPECT_EQ(printed.out, "");
+    EXPECT_EQ(printed.err, "");
     EXPECT_EQ(walk.end, WalkEnd::kRefused);
     ASSERT_NE(walk.problem, nullptr);
     EXPECT_STREQ(walk.problem, in.problem);

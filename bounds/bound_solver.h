@@ -420,23 +420,17 @@ BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf
 }
 
 // The walk behind MinimumBound and MaximumBound, with the same results, in any number type:
-// double is the interactive program's, bit for bit. It prints nothing but MinimumBound's and
-// MaximumBound's refusal of inputs outside the requirements (RefusalMessage, on standard
-// error); `end` tells how it ended (WalkEndMessage gives the program's line for it) and `solve`
-// how the optimal basis was solved. It starts from the variant's start basis, or from `start`,
-// which must then be a basis of the variant's shape (such as the last basis of another walk on
-// the same program).
+// double is the interactive program's, bit for bit. It prints nothing: `end` tells how it ended
+// (WalkEndMessage gives the program's line for it, RefusalMessage the refusal of inputs outside
+// the requirements) and `solve` how the optimal basis was solved. It starts from the variant's
+// start basis, or from `start`, which must then be a basis of the variant's shape (such as the last
+// basis of another walk on the same program).
 template <class Number>
 BoundWalkOf<Number> WalkToBound(Goal goal, const SequenceOf<Number>& c, const SequenceOf<Number>& z,
                                 const SequenceOf<Number>& mu,
                                 NumeratorOf<Number> numerator = nullptr,
                                 const IndexVector* start = nullptr) {
-  BoundWalkOf<Number> walk =
-      WalkOver<Number>(goal, ListedColumns<Number>{c, z}, mu, numerator, start);
-  if (walk.end == WalkEnd::kRefused) {
-    std::cerr << RefusalMessage(goal, walk.problem) << std::endl;
-  }
-  return walk;
+  return WalkOver<Number>(goal, ListedColumns<Number>{c, z}, mu, numerator, start);
 }
 
 // The double form, which also takes braced lists.

@@ -367,7 +367,8 @@ BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf
   if (walk.problem != nullptr) {
     return walk;
   }
-  const auto n = static_cast<std::int32_t>(ColumnCount(columns)) - 1;
+  // n + 1 columns can be 2^31, which no 32-bit count holds; n itself always fits.
+  const auto n = static_cast<std::int32_t>(ColumnCount(columns) - 1);
   const auto m = static_cast<std::int32_t>(mu.size()) - 1;
   const bound_walk_detail::StepRule<Number, Columns> step{columns, mu, numerator,
                                                           basis_rules::VariantFor(goal, n, m), n};

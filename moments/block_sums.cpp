@@ -31,8 +31,10 @@ std::int64_t StepsInsideBinade(double s, double step, double x, double spacing) 
   const auto unit = static_cast<std::int64_t>(std::fabs(step) / spacing);
   // A margin of |x| plus one spacing on both sides keeps every exact sum inside.
   const auto margin = static_cast<std::int64_t>(std::ceil(std::fabs(x) / spacing)) + 2;
-  const auto bottom = static_cast<std::int64_t>(low / spacing) + margin;
-  const auto top = static_cast<std::int64_t>(2.0 * low / spacing) - margin;
+  // In units: low / spacing is at most 2^52, where 2 * low itself can overflow.
+  const auto low_units = static_cast<std::int64_t>(low / spacing);
+  const auto bottom = low_units + margin;
+  const auto top = 2 * low_units - margin;
   if (unit == 0 || at < bottom || at > top) {
     return 0;
   }

@@ -42,6 +42,13 @@ struct AllDigits {
 
 }  // namespace
 
+Rational TimesPowerOfTen(const mpz_class& integer, long power) {
+  Rational value = power >= 0 ? Rational(integer * PowerOfTen(static_cast<unsigned long>(power)))
+                              : Rational(integer, PowerOfTen(static_cast<unsigned long>(-power)));
+  value.canonicalize();
+  return value;
+}
+
 std::optional<Rational> ExactDecimal(std::string_view text) {
   AllDigits parts;
   // The digits move the power by at most the text's length, so an exponent beyond this cap is
@@ -67,10 +74,7 @@ std::optional<Rational> ExactDecimal(std::string_view text) {
   if (power > kLargestExactExponent || power < -kLargestExactExponent) {
     return std::nullopt;
   }
-  const mpz_class mantissa(digits, 10);
-  Rational value = power >= 0 ? Rational(mantissa * PowerOfTen(static_cast<unsigned long>(power)))
-                              : Rational(mantissa, PowerOfTen(static_cast<unsigned long>(-power)));
-  value.canonicalize();
+  const Rational value = TimesPowerOfTen(mpz_class(digits, 10), power);
   return negative ? Rational(-value) : value;
 }
 

@@ -12,6 +12,9 @@ namespace unionbound {
 // and a file could ask for 10^999999999.
 inline constexpr long kLargestExactExponent = 100'000;
 
+// integer * 10^power, in lowest terms.
+Rational TimesPowerOfTen(const mpz_class& integer, long power);
+
 // The exact value of a number as the reader accepts it: an optional sign, digits with at most
 // one point, an optional exponent ("0.1" is 1/10). None for text that is not such a number, or
 // for a value d * 10^p (d an integer not a multiple of 10) whose |p| lies beyond

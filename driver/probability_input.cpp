@@ -190,20 +190,6 @@ mpz_class WideInteger(WideSigned x) {
   return x < 0 ? mpz_class(-value) : value;
 }
 
-mpz_class PowerOfTen(unsigned long exponent) {
-  mpz_class power;
-  mpz_ui_pow_ui(power.get_mpz_t(), 10, exponent);
-  return power;
-}
-
-// integer * 10^power.
-Rational Scaled(const mpz_class& integer, long power) {
-  Rational value = power >= 0 ? Rational(integer * PowerOfTen(static_cast<unsigned long>(power)))
-                              : Rational(integer, PowerOfTen(static_cast<unsigned long>(-power)));
-  value.canonicalize();
-  return value;
-}
-
 std::string TooLargeForExact(std::string_view text, std::int64_t place) {
   constexpr std::size_t kShown = 20;
   const std::string shown =
@@ -269,7 +255,7 @@ struct ExactPart {
       total *= 10;
       total += WideInteger(window[k]);
     }
-    return Scaled(total, -kPowerWindow) + others;
+    return TimesPowerOfTen(total, -kPowerWindow) + others;
   }
 };
 
@@ -767,14 +753,19 @@ ProbabilityRead ReadChunks(ChunkSource& source, const ReadPlan& plan, std::int64
     read.problem = std::strerror(source.error());
   }
   if (plan.exact) {
-    ExactPart all_refusals;
+    // The first number refused, over every worker's parts.
+    const ExactPart* first_refused = nullptr;
     for (const BlockParts& worker : parts) {
       for (const ExactPart& part : worker) {
-        all_refusals.Merge(part, 0);
+        if (part.refused >= 0 &&
+            (first_refused == nullptr || part.refused < first_refused->refused)) {
+          first_refused = &part;
+        }
       }
     }
-    if (all_refusals.refused >= 0) {
-      read.exact_problem = TooLargeForExact(all_refusals.refused_text, all_refusals.refused + 1);
+    if (first_refused != nullptr) {
+      read.exact_problem =
+          TooLargeForExact(first_refused->refused_text, first_refused->refused + 1);
       return read;
     }
     // The entries not read repeat the last number read, exactly as written; its text is kept

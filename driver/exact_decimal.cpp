@@ -126,7 +126,10 @@ std::string RoundedDecimal(const Rational& value, int digits) {
   if (e < -4 || e >= digits) {
     out += text.substr(0, 1);
     if (text.size() > 1) {
-      out += "." + text.substr(1);
+      // Appended piece by piece: g++ 12 takes "." + text.substr(1) for an overlapping copy and
+      // warns (-Wrestrict) in optimised builds.
+      out += '.';
+      out.append(text, 1);
     }
     const std::string exponent = std::to_string(std::labs(e));
     out += std::string(e < 0 ? "e-" : "e+") + (exponent.size() < 2 ? "0" : "") + exponent;

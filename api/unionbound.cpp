@@ -7,11 +7,11 @@
 #include <limits>
 #include <optional>
 
+#include "bounds/clock.h"
 #include "bounds/exact_bound.h"
-#include "driver/clock.h"
-#include "driver/exact_decimal.h"
-#include "driver/moment_data.h"
-#include "driver/question_choice.h"
+#include "bounds/question.h"
+#include "input/exact_decimal.h"
+#include "input/moment_data.h"
 #include "moments/binomial.h"
 #include "numeric/exact_number.h"
 

@@ -12,9 +12,9 @@
 #include <iostream>
 #include <sstream>
 
+#include "apps/unionbound/bound_stage.h"
 #include "bench/prob_text.h"
-#include "driver/bound_stage.h"
-#include "driver/probability_input.h"
+#include "input/probability_input.h"
 #include "moments/binomial.h"
 #include "moments/binomial_moments.h"
 

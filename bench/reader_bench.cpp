@@ -14,7 +14,7 @@
 
 #include "bench/from_chars_sum.h"
 #include "bench/prob_text.h"
-#include "driver/probability_input.h"
+#include "input/probability_input.h"
 
 namespace unionbound {
 namespace {

@@ -16,10 +16,10 @@
 #include <thread>
 #include <vector>
 
+#include "apps/unionbound/bound_stage.h"
 #include "bench/from_chars_sum.h"
 #include "bench/prob_text.h"
-#include "driver/bound_stage.h"
-#include "driver/probability_input.h"
+#include "input/probability_input.h"
 #include "moments/binomial.h"
 
 namespace unionbound {

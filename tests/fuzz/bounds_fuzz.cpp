@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/bound_stage.h"
+#include "apps/unionbound/bound_stage.h"
 #include "numeric/exact_number.h"
 #include "tests/support/console.h"
 

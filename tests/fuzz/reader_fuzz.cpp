@@ -15,7 +15,7 @@
 
 #include <unistd.h>
 
-#include "driver/probability_input.h"
+#include "input/probability_input.h"
 #include "tests/support/exact_sums_oracle.h"
 #include "tests/support/stream_oracle.h"
 

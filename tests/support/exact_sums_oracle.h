@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/exact_decimal.h"
+#include "input/exact_decimal.h"
 #include "numeric/exact_number.h"
 
 namespace unionbound::testing {

@@ -1,5 +1,0 @@
-#include "driver/run.h"
-
-int main(int argc, char** argv) {
-  return unionbound::UnionboundMain(argc, argv);
-}

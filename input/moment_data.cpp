@@ -1,0 +1,66 @@
+#include "input/moment_data.h"
+
+#include <limits>
+#include <optional>
+
+#include "input/exact_decimal.h"
+#include "input/input_limits.h"
+#include "moments/binomial.h"
+
+namespace unionbound {
+
+MomentData MomentsFromItems(const std::vector<std::string>& items) {
+  MomentData data;
+  data.S = {Rational(1)};
+  for (const std::string& item : items) {
+    const std::optional<Rational> exact = ExactDecimalOrFraction(item);
+    if (!exact) {
+      data.refusal = "--moments: \"" + item +
+                     "\" is not a decimal number or a fraction, with powers of ten up to 10^" +
+                     std::to_string(kLargestExactExponent);
+      return data;
+    }
+    data.S.push_back(*exact);
+  }
+  return data;
+}
+
+MomentData MomentsOfFile(const std::string& path, std::int32_t n, std::int32_t m, bool keep_pairs,
+                         const ReadProgress& progress) {
+  MomentData data;
+  data.refusal = SizeProblem(n, m, std::numeric_limits<std::int32_t>::max());
+  if (!data.refusal.empty()) {
+    return data;
+  }
+  ReadPlan plan = MomentBlocks(n, m);
+  plan.progress = progress;
+  const bool pairs = keep_pairs && m >= 2;
+  if (pairs) {
+    plan.kept = plan.sizes[0] + plan.sizes[1];
+  }
+  const std::int64_t needed = ProbabilityCount(n, m);
+  const ProbabilityRead read = ReadProbabilityFile(path.c_str(), plan);
+  data.refusal = ReadRefusal(path, read.problem, read.good, needed);
+  if (!data.refusal.empty()) {
+    return data;
+  }
+  if (const std::string warning = ShortReadWarning(path, read.good, needed); !warning.empty()) {
+    data.warnings.push_back(warning);
+  }
+  if (!read.exact) {
+    data.refusal = "\"" + path + "\": " + read.exact_problem;
+    return data;
+  }
+  data.S = {Rational(1)};
+  data.S.insert(data.S.end(), read.exact_block_sums.begin(), read.exact_block_sums.end());
+  data.improbable = FirstImprobableNumber(path, read);
+  if (pairs) {
+    const Vector kept = KeptValues(read, plan.kept);
+    const auto singles = static_cast<std::ptrdiff_t>(plan.sizes[0]);
+    data.singles = Vector(kept.begin(), kept.begin() + singles);
+    data.pairs = Vector(kept.begin() + singles, kept.end());
+  }
+  return data;
+}
+
+}  // namespace unionbound

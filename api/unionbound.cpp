@@ -1,39 +1,56 @@
 #include "unionbound/unionbound.h"
 
-#include <algorithm>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <limits>
-#include <optional>
+#include <utility>
 
-#include "bounds/clock.h"
-#include "bounds/exact_bound.h"
+#include "bounds/classical_bounds.h"
+#include "bounds/moment_problem.h"
 #include "bounds/question.h"
-#include "input/exact_decimal.h"
+#include "bounds/solve_question.h"
 #include "input/moment_data.h"
-#include "moments/binomial.h"
+#include "input/probability_input.h"
 #include "numeric/exact_number.h"
 
 namespace unionbound {
 namespace {
 
-// The moment data of one call: S_0 .. S_m exactly, and what is said beside the bounds.
-struct Moments {
-  SequenceOf<Rational> S;
-  std::vector<std::string> notes;
-};
-
-// The data as the batch program loads it; its warnings become notes, its refusal an Error.
-Moments MomentsOf(MomentData data) {
-  if (!data.refusal.empty()) {
-    throw Error(data.refusal);
+// The refusal of a count below 0, in the batch program's words.
+void CheckCount(const char* option, std::int32_t value) {
+  if (value < 0) {
+    throw Error(std::string(option) + ": \"" + std::to_string(value) +
+                "\" is not a whole number from 0 to 2147483647");
   }
-  return {std::move(data.S), std::move(data.warnings)};
 }
 
-Moments MomentsFromText(const std::vector<std::string>& items) {
-  return MomentsOf(MomentsFromItems(items));
+// The internal question of a public one, refused as the batch program refuses --at-least and
+// --exactly outside 1 .. n.
+Question QuestionOf(const Probability& probability, std::int32_t n) {
+  QuestionKind kind = QuestionKind::kUnion;
+  switch (probability.kind) {
+    case Probability::Kind::kUnion:
+      return kUnion;
+    case Probability::Kind::kAtLeast:
+      kind = QuestionKind::kAtLeast;
+      break;
+    case Probability::Kind::kExactly:
+      kind = QuestionKind::kExactly;
+      break;
+  }
+  const QuestionChoice choice = ChooseQuestion(kind, std::to_string(probability.r), n);
+  if (!choice.refusal.empty()) {
+    throw Error(choice.refusal);
+  }
+  return choice.question;
+}
+
+// The data as the loader gives them; its refusal, with the warnings said before it, an Error.
+MomentData Usable(MomentData data) {
+  if (!data.refusal.empty()) {
+    throw Error(data.refusal, std::move(data.warnings));
+  }
+  return data;
 }
 
 // The shortest decimal that reads back as x; "inf" and "nan" for the rest, which ExactDecimal
@@ -44,35 +61,16 @@ std::string ShortestDecimal(double x) {
   return error == std::errc() ? std::string(buffer, end) : std::string("nan");
 }
 
-// The refusal of a count below 0, in the batch program's words.
-void CheckCount(const char* option, std::int32_t value) {
-  if (value < 0) {
-    throw Error(std::string(option) + ": \"" + std::to_string(value) +
-                "\" is not a whole number from 0 to 2147483647");
-  }
-}
-
-// The block sums of the file as the batch program forms them; a short read is a note, as it is
-// a warning there.
-Moments MomentsOfFile(const std::string& path, std::int32_t n, std::int32_t m) {
+MomentData FileData(const std::string& path, std::int32_t n, std::int32_t m,
+                    const Options& options) {
   CheckCount("--n", n);
   CheckCount("--m", m);
-  return MomentsOf(unionbound::MomentsOfFile(path, n, m, false));
-}
-
-// The internal question of a public one, refused as the batch program refuses --at-least and
-// --exactly outside 1 .. n.
-std::optional<Objective> ObjectiveOf(const Probability& probability, std::int32_t n) {
-  if (probability.kind == Probability::Kind::kUnion) {
-    return std::nullopt;
+  MomentData data = unionbound::MomentsOfFile(path, n, m, options.classical, options.progress);
+  // The reader's thread count is said first, as the programs say it before they read.
+  if (const ThreadSetting threads = ReaderThreads(); !threads.problem.empty()) {
+    data.warnings.insert(data.warnings.begin(), "warning: " + threads.problem);
   }
-  const bool at_least = probability.kind == Probability::Kind::kAtLeast;
-  const QuestionChoice choice = ChooseQuestion(at_least ? Question::kAtLeast : Question::kExactly,
-                                               std::to_string(probability.r), n);
-  if (!choice.refusal.empty()) {
-    throw Error(choice.refusal);
-  }
-  return choice.question;
+  return Usable(std::move(data));
 }
 
 std::vector<std::string> Fractions(const SequenceOf<Rational>& values) {
@@ -101,32 +99,73 @@ Bound BoundOf(const ExactBound& exact) {
   bound.solution_fractions = Fractions(exact.solution);
   bound.status = exact.status;
   bound.basis_changes = exact.basis_changes;
+  bound.seconds = exact.seconds;
   return bound;
 }
 
-// One side, timed over all of its work as the batch program times it.
-Bound SolveSide(Side side, const std::optional<Objective>& objective, std::int32_t n,
-                const SequenceOf<Rational>& S) {
-  const auto start = std::chrono::steady_clock::now();
-  Bound bound = BoundOf(ExactBoundOf(side, objective, n, S));
-  bound.seconds = SecondsSince(start);
-  return bound;
+OrderRow RowOf(const OrderBounds& row) {
+  OrderRow out;
+  out.k = row.k;
+  out.status = RowStatus(row.lower, row.upper);
+  out.lower = BoundOf(row.lower);
+  out.upper = BoundOf(row.upper);
+  out.classical = row.classical;
+  if (row.classical) {
+    out.bonferroni = row.bonferroni;
+    out.bonferroni_side = row.k % 2 == 1 ? "upper" : "lower";
+    out.dawson_sankoff_lower = row.dawson_sankoff_lower;
+    out.kwerel_upper = row.kwerel_upper;
+  }
+  return out;
 }
 
-Bounds Solve(std::int32_t n, Moments moments, const Probability& probability) {
-  const std::optional<Objective> objective = ObjectiveOf(probability, n);
+std::vector<ClassicalBound> ClassicalOf(const ClassicalBoundList& table) {
+  std::vector<ClassicalBound> rows;
+  for (const ClassicalRow& row : table) {
+    rows.push_back(
+        {row.name, row.side == Side::kLower ? "lower" : "upper", row.value, Tightest(table, row)});
+  }
+  return rows;
+}
+
+// Every figure asked for, from the moments as loaded.
+Bounds Solve(std::int32_t n, MomentData data, const Question& question, const Options& options) {
   Bounds bounds;
   bounds.n = n;
-  bounds.m = static_cast<std::int32_t>(moments.S.size()) - 1;
-  bounds.S = NearestDoubles(moments.S);
-  bounds.S_fractions = Fractions(moments.S);
-  bounds.notes = std::move(moments.notes);
-  if (bounds.m > n) {
-    bounds.notes.push_back(OrdersAboveEventsNote(n, bounds.m));
+  bounds.m = static_cast<std::int32_t>(data.S.size()) - 1;
+  bounds.probability = options.probability;
+  bounds.S = NearestDoubles(data.S);
+  bounds.S_fractions = Fractions(data.S);
+  bounds.notes = std::move(data.warnings);
+  QuestionBounds sharp = SolveQuestion(question, n, data.S);
+  bounds.notes.insert(bounds.notes.end(), sharp.notes.begin(), sharp.notes.end());
+  bounds.lower = BoundOf(sharp.lower);
+  bounds.upper = BoundOf(sharp.upper);
+
+  const bool classical = options.classical && InfoOf(question.kind).classical;
+  if (options.classical && !classical) {
+    bounds.notes.push_back("note: the classical bounds bound the union only; none are shown for " +
+                           QuestionProbability(question, n));
   }
-  const SequenceOf<Rational> used(moments.S.begin(), moments.S.begin() + std::min(bounds.m, n) + 1);
-  bounds.lower = SolveSide(Side::kLower, objective, n, used);
-  bounds.upper = SolveSide(Side::kUpper, objective, n, used);
+  const SequenceOf<Rational> used(data.S.begin(), data.S.begin() + sharp.order + 1);
+  const Vector S_double(bounds.S.begin(), bounds.S.end());
+  if (classical) {
+    const auto value = [](const Bound& bound) {
+      return bound.found ? bound.value : std::numeric_limits<double>::quiet_NaN();
+    };
+    bounds.classical = ClassicalOf(ClassicalTable(S_double, n, data.singles, data.pairs,
+                                                  value(bounds.lower), value(bounds.upper)));
+  }
+  if (options.by_order) {
+    for (const OrderBounds& row :
+         SolveByOrder(question, n, used, classical ? &S_double : nullptr)) {
+      bounds.by_order.push_back(RowOf(row));
+    }
+  }
+  if (!bounds.lower.found || !bounds.upper.found) {
+    bounds.no_distribution_reason =
+        data.improbable.empty() ? EvidentMomentProblem(n, used) : data.improbable;
+  }
   return bounds;
 }
 
@@ -137,11 +176,18 @@ std::string Version() {
 }
 
 Bounds SharpBounds(std::int32_t n, const std::vector<std::string>& moments,
-                   Probability probability) {
+                   const Options& options) {
   // The question is refused before the moments are read, as the batch program refuses it.
   CheckCount("--n", n);
-  ObjectiveOf(probability, n);
-  return Solve(n, MomentsFromText(moments), probability);
+  const Question question = QuestionOf(options.probability, n);
+  return Solve(n, Usable(MomentsFromItems(moments)), question, options);
+}
+
+Bounds SharpBounds(std::int32_t n, const std::vector<std::string>& moments,
+                   Probability probability) {
+  Options options;
+  options.probability = probability;
+  return SharpBounds(n, moments, options);
 }
 
 Bounds SharpBoundsFromDoubles(std::int32_t n, const std::vector<double>& moments,
@@ -154,15 +200,22 @@ Bounds SharpBoundsFromDoubles(std::int32_t n, const std::vector<double>& moments
 }
 
 Bounds SharpBoundsFromFile(const std::string& path, std::int32_t n, std::int32_t m,
-                           Probability probability) {
+                           const Options& options) {
   CheckCount("--n", n);
-  ObjectiveOf(probability, n);
-  return Solve(n, MomentsOfFile(path, n, m), probability);
+  const Question question = QuestionOf(options.probability, n);
+  return Solve(n, FileData(path, n, m, options), question, options);
+}
+
+Bounds SharpBoundsFromFile(const std::string& path, std::int32_t n, std::int32_t m,
+                           Probability probability) {
+  Options options;
+  options.probability = probability;
+  return SharpBoundsFromFile(path, n, m, options);
 }
 
 std::vector<std::string> MomentsFromFile(const std::string& path, std::int32_t n, std::int32_t m) {
-  const Moments moments = MomentsOfFile(path, n, m);
-  return Fractions(SequenceOf<Rational>(moments.S.begin() + 1, moments.S.end()));
+  const MomentData data = FileData(path, n, m, Options{});
+  return Fractions(SequenceOf<Rational>(data.S.begin() + 1, data.S.end()));
 }
 
 }  // namespace unionbound

@@ -27,14 +27,15 @@ void BM_MomentProgram(benchmark::State& state) {
   const bool small = std::getenv("UNIONBOUND_BENCH_SMALL") != nullptr;
   const auto n = static_cast<std::int32_t>(state.range(0) / (small ? 100 : 1));
   const auto m = static_cast<std::int32_t>(state.range(1));
-  const Question question = state.range(2) == 0 ? Question::kAtLeast : Question::kExactly;
+  const QuestionKind question =
+      state.range(2) == 0 ? QuestionKind::kAtLeast : QuestionKind::kExactly;
   const auto r = std::max<std::int32_t>(1, static_cast<std::int32_t>(n * state.range(3) / 1000));
   const SequenceOf<Rational> S = IndependentEvents(n, m);
   MomentProgramResult low;
   MomentProgramResult high;
   for (auto _ : state) {
-    low = SolveMomentProgram(Goal::kMinimum, {question, r}, n, S);
-    high = SolveMomentProgram(Goal::kMaximum, {question, r}, n, S);
+    low = SolveMomentProgram(Goal::kMinimum, Question{question, r}, n, S);
+    high = SolveMomentProgram(Goal::kMaximum, Question{question, r}, n, S);
     benchmark::DoNotOptimize(low.value.get_mpq_t());
     benchmark::DoNotOptimize(high.value.get_mpq_t());
   }

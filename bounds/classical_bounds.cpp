@@ -62,16 +62,15 @@ ClassicalBoundList BonferroniBounds(const Vector& S) {
   double best_upper = 1.0;
   for (std::size_t k = 1; k < B.size(); ++k) {
     const bool upper = k % 2 == 1;
-    rows.push_back(
-        {"Bonferroni B" + std::to_string(k), upper ? BoundSide::kUpper : BoundSide::kLower, B[k]});
+    rows.push_back({"Bonferroni B" + std::to_string(k), upper ? Side::kUpper : Side::kLower, B[k]});
     if (upper) {
       best_upper = Smaller(best_upper, B[k]);
     } else {
       best_lower = Larger(best_lower, B[k]);
     }
   }
-  rows.push_back({"Bonferroni best lower (max with 0)", BoundSide::kLower, best_lower});
-  rows.push_back({"Bonferroni best upper (min with 1)", BoundSide::kUpper, best_upper});
+  rows.push_back({"Bonferroni best lower (max with 0)", Side::kLower, best_lower});
+  rows.push_back({"Bonferroni best upper (min with 1)", Side::kUpper, best_upper});
   return rows;
 }
 
@@ -102,9 +101,9 @@ ClassicalBoundList TwoMomentBounds(const Vector& S, std::int64_t n) {
   }
   const double upper = KwerelUpper(S[1], S[2], n);
   return {
-      {"Dawson-Sankoff lower", BoundSide::kLower, DawsonSankoffLower(S[1], S[2], n)},
-      {"Kwerel upper", BoundSide::kUpper, upper},
-      {"Kwerel upper (min with 1)", BoundSide::kUpper, Smaller(upper, 1.0)},
+      {"Dawson-Sankoff lower", Side::kLower, DawsonSankoffLower(S[1], S[2], n)},
+      {"Kwerel upper", Side::kUpper, upper},
+      {"Kwerel upper (min with 1)", Side::kUpper, Smaller(upper, 1.0)},
   };
 }
 
@@ -169,9 +168,33 @@ double HunterWorsleyUpper(const Vector& singles, const Vector& pairs) {
 ClassicalBoundList HunterWorsleyBounds(const Vector& singles, const Vector& pairs) {
   const double upper = HunterWorsleyUpper(singles, pairs);
   return {
-      {"Hunter-Worsley upper", BoundSide::kUpper, upper},
-      {"Hunter-Worsley upper (min with 1)", BoundSide::kUpper, Smaller(upper, 1.0)},
+      {"Hunter-Worsley upper", Side::kUpper, upper},
+      {"Hunter-Worsley upper (min with 1)", Side::kUpper, Smaller(upper, 1.0)},
   };
+}
+
+ClassicalBoundList ClassicalTable(const Vector& S, std::int64_t n, const Vector& singles,
+                                  const Vector& pairs, double sharp_lower, double sharp_upper) {
+  ClassicalBoundList table = {{"sharp lower (this program)", Side::kLower, sharp_lower},
+                              {"sharp upper (this program)", Side::kUpper, sharp_upper}};
+  for (const ClassicalBoundList& more : {BonferroniBounds(S), TwoMomentBounds(S, n)}) {
+    table.insert(table.end(), more.begin(), more.end());
+  }
+  if (!pairs.empty()) {
+    const ClassicalBoundList spanning = HunterWorsleyBounds(singles, pairs);
+    table.insert(table.end(), spanning.begin(), spanning.end());
+  }
+  return table;
+}
+
+bool Tightest(const ClassicalBoundList& table, const ClassicalRow& row) {
+  for (const ClassicalRow& other : table) {
+    if (other.side == row.side && std::isfinite(other.value) &&
+        (row.side == Side::kLower ? other.value > row.value : other.value < row.value)) {
+      return false;
+    }
+  }
+  return std::isfinite(row.value);
 }
 
 }  // namespace unionbound

@@ -12,20 +12,19 @@
 #include <string>
 #include <vector>
 
+#include "bounds/question.h"
 #include "numeric/types.h"
 
 namespace unionbound {
 
-enum class BoundSide { kLower, kUpper };
-
 // One row of a table of bounds.
-struct ClassicalBound {
+struct ClassicalRow {
   std::string name;
-  BoundSide side = BoundSide::kLower;
+  Side side = Side::kLower;
   double value = std::numeric_limits<double>::quiet_NaN();
 };
 
-using ClassicalBoundList = std::vector<ClassicalBound>;
+using ClassicalBoundList = std::vector<ClassicalRow>;
 
 // The Bonferroni partial sums of S = (S_0, S_1, ..., S_m): position k holds
 // B_k = S_1 - S_2 + ... + (-1)^(k-1) S_k for k = 0 .. m, summed left to right, so B_0 = 0.
@@ -69,5 +68,15 @@ double HunterWorsleyUpper(const Vector& singles, const Vector& pairs);
 
 // The rows "Hunter-Worsley upper" and "Hunter-Worsley upper (min with 1)".
 ClassicalBoundList HunterWorsleyBounds(const Vector& singles, const Vector& pairs);
+
+// The table shown beside the sharp bounds: the sharp lower and upper values first, then the
+// Bonferroni rows, the two-moment rows, and the Hunter-Worsley rows when the singles and pairs
+// are given (non-empty).
+ClassicalBoundList ClassicalTable(const Vector& S, std::int64_t n, const Vector& singles,
+                                  const Vector& pairs, double sharp_lower, double sharp_upper);
+
+// Whether `row` is the tightest of its side in `table`: no finite value of that side lies
+// beyond it (above for a lower bound, below for an upper), and it is finite itself.
+bool Tightest(const ClassicalBoundList& table, const ClassicalRow& row);
 
 }  // namespace unionbound

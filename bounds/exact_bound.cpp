@@ -1,15 +1,16 @@
 #include "bounds/exact_bound.h"
 
 #include "bounds/exact_check.h"
+#include "bounds/moment_program.h"
 
 namespace unionbound {
 
-ExactBound ExactBoundOf(Side side, const std::optional<Objective>& question, std::int32_t n,
+ExactBound ExactBoundOf(Side side, const Question& question, std::int32_t n,
                         const SequenceOf<Rational>& S) {
   ExactBound bound;
-  if (question) {
+  if (!InfoOf(question.kind).union_walk) {
     const Goal goal = side == Side::kLower ? Goal::kMinimum : Goal::kMaximum;
-    const MomentProgramResult result = SolveMomentProgram(goal, *question, n, S);
+    const MomentProgramResult result = SolveMomentProgram(goal, question, n, S);
     bound.found = result.status == ProgramStatus::kOptimal;
     bound.value = result.value;
     bound.basis = result.basis;

@@ -1,10 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
-#include "bounds/moment_program.h"
+#include "bounds/question.h"
 #include "bounds/sharp_bounds.h"
 #include "numeric/exact_number.h"
 #include "numeric/types.h"
@@ -24,10 +23,9 @@ struct ExactBound {
   double seconds = 0.0;  // left to the caller, who times the call
 };
 
-// One side of the bounds on P(at least one of n events) when `question` is empty, by the union's
-// exact walk, and otherwise on P(X >= r) or P(X = r) by the general exact simplex, from S_0 ..
-// S_order (order <= n).
-ExactBound ExactBoundOf(Side side, const std::optional<Objective>& question, std::int32_t n,
+// One side of the bounds on the question's probability from S_0 .. S_order (order <= n), by the
+// solver its kind names: the union's exact walk, or the general exact simplex.
+ExactBound ExactBoundOf(Side side, const Question& question, std::int32_t n,
                         const SequenceOf<Rational>& S);
 
 }  // namespace unionbound

@@ -57,9 +57,8 @@ BoundWalkOf<Rational> ExactSharpBound(Side side, const UnionProgramOf<Rational>&
   }
   // The walk's own end is a claim of its shape rules; the general simplex, which cannot cycle
   // and proves infeasibility from the program itself, has the last word.
-  const MomentProgramResult general =
-      SolveMomentProgram(side == Side::kLower ? Goal::kMinimum : Goal::kMaximum, kUnionObjective,
-                         program.n, program.S);
+  const MomentProgramResult general = SolveMomentProgram(
+      side == Side::kLower ? Goal::kMinimum : Goal::kMaximum, kUnion, program.n, program.S);
   walk.basis_changes += general.pivots;
   if (general.status == ProgramStatus::kInfeasible) {
     walk.end = WalkEnd::kInfeasible;

@@ -58,9 +58,9 @@ ScaledMoments Scale(const SequenceOf<Rational>& S, std::size_t orders) {
 }
 
 // c_j, negated for the maximum so that both goals are minimised.
-int Cost(Goal goal, const Objective& objective, std::int32_t j) {
-  const bool counted =
-      objective.question == Question::kAtLeast ? j >= objective.r : j == objective.r;
+int Cost(Goal goal, const Question& objective, std::int32_t j) {
+  const std::int32_t r = CountedFrom(objective);
+  const bool counted = CountsAtLeast(objective) ? j >= r : j == r;
   if (!counted) {
     return 0;
   }
@@ -241,7 +241,7 @@ struct ScaledDual {
   Integer scale;
 };
 
-ScaledDual DualOf(const Basis& basis, Goal goal, const Objective& objective) {
+ScaledDual DualOf(const Basis& basis, Goal goal, const Question& objective) {
   ScaledDual dual{Polynomial(basis.nodes.size(), 0), 1};
   for (std::size_t k = 0; k < basis.nodes.size(); ++k) {
     if (Cost(goal, objective, basis.nodes[k]) != 0) {
@@ -264,7 +264,7 @@ ScaledDual DualOf(const Basis& basis, Goal goal, const Objective& objective) {
 // The subscript with the most negative reduced cost c_j - p(j), or -1 when none is negative (the
 // basis is optimal). The coefficients of p in the binomial basis are its forward differences at
 // 0, so p(0), p(1), ... follow by m additions each.
-std::int32_t PrimalEntering(const ScaledDual& dual, Goal goal, const Objective& objective,
+std::int32_t PrimalEntering(const ScaledDual& dual, Goal goal, const Question& objective,
                             std::int32_t n) {
   Polynomial differences = dual.coefficients;
   std::int32_t found = -1;
@@ -301,7 +301,7 @@ struct Promise {
 // The column that promises most, or -1 when none seems to lower the cost. Only this ranking is
 // rounded: the caller confirms the sign of d_j exactly. Long double keeps l(j) and w_k in range
 // for n^(m + 1) up to about 10^4900.
-std::int32_t MostPromising(const Basis& basis, Goal goal, const Objective& objective,
+std::int32_t MostPromising(const Basis& basis, Goal goal, const Question& objective,
                            std::int32_t n) {
   const Nodes& b = basis.nodes;
   std::vector<long double> inverse_weights;
@@ -346,7 +346,7 @@ std::int32_t MostPromising(const Basis& basis, Goal goal, const Objective& objec
 }
 
 // c_j - sum_k c_{b_k} L_k(j), exactly, from column j of the tableau.
-Rational ReducedCost(const Basis& basis, Goal goal, const Objective& objective, std::int32_t j,
+Rational ReducedCost(const Basis& basis, Goal goal, const Question& objective, std::int32_t j,
                      const std::vector<Rational>& column) {
   Rational reduced = Cost(goal, objective, j);
   for (std::size_t k = 0; k < column.size(); ++k) {
@@ -362,7 +362,7 @@ struct Entering {
 
 // The most promising column when its reduced cost is negative, exactly; otherwise, and to prove a
 // basis optimal, the exact reduced costs of every column.
-Entering ChooseEntering(const Basis& basis, Goal goal, const Objective& objective, std::int32_t n) {
+Entering ChooseEntering(const Basis& basis, Goal goal, const Question& objective, std::int32_t n) {
   Entering entering{MostPromising(basis, goal, objective, n), {}};
   if (entering.subscript >= 0) {
     entering.column = TableauColumn(basis, entering.subscript);
@@ -420,14 +420,14 @@ std::size_t PrimalLeaving(const Basis& basis, const std::vector<Rational>& colum
 
 // ---------------------------------------------------------------------------------------------
 
-void CheckArguments(const Objective& objective, std::int32_t n, const SequenceOf<Rational>& S) {
+void CheckArguments(const Question& objective, std::int32_t n, const SequenceOf<Rational>& S) {
   if (n < 0) {
     throw std::invalid_argument("SolveMomentProgram: n < 0");
   }
   if (S.empty()) {
     throw std::invalid_argument("SolveMomentProgram: no moments");
   }
-  if (objective.r < 0 || objective.r > n) {
+  if (CountedFrom(objective) < 0 || CountedFrom(objective) > n) {
     throw std::invalid_argument("SolveMomentProgram: r outside 0 .. n");
   }
 }
@@ -449,7 +449,7 @@ std::optional<Basis> FeasibleBasis(std::int32_t n, std::int32_t m, const ScaledM
 }
 
 // Phase 2: from a feasible basis to an optimal one.
-Basis OptimalBasis(Basis basis, Goal goal, const Objective& objective, std::int32_t n,
+Basis OptimalBasis(Basis basis, Goal goal, const Question& objective, std::int32_t n,
                    const ScaledMoments& S, std::int64_t& pivots) {
   const Nodes start = basis.nodes;
   for (;;) {
@@ -465,7 +465,7 @@ Basis OptimalBasis(Basis basis, Goal goal, const Objective& objective, std::int3
 
 }  // namespace
 
-MomentProgramResult SolveMomentProgram(Goal goal, Objective objective, std::int32_t n,
+MomentProgramResult SolveMomentProgram(Goal goal, const Question& objective, std::int32_t n,
                                        const SequenceOf<Rational>& S) {
   CheckArguments(objective, n, S);
   const std::size_t orders = std::min(S.size(), static_cast<std::size_t>(n) + 1);

@@ -3,30 +3,17 @@
 // The moment program with a general objective, solved exactly: the smallest or the largest
 // sum_j c_j x_j over the distributions x_0 .. x_n >= 0 of X, the number of events that occur,
 // with sum_j C(j, i) x_j = S_i for i = 0 .. m. Unlike the walk of bounds/bound_solver.h, which
-// fits the union objective only, any question of the kinds below is answered, and data that fit
-// no distribution are recognised exactly.
+// fits the union objective only, any question of bounds/question.h is answered (the union as
+// P(X >= 1)), and data that fit no distribution are recognised exactly.
 
 #include <cstdint>
 
 #include "bounds/basis_rules.h"
+#include "bounds/question.h"
 #include "numeric/exact_number.h"
 #include "numeric/types.h"
 
 namespace unionbound {
-
-// Which probability about X is bounded.
-enum class Question {
-  kAtLeast,  // P(X >= r): c_j = 1 for j >= r, else 0
-  kExactly,  // P(X = r): c_j = 1 for j = r only
-};
-
-struct Objective {
-  Question question = Question::kAtLeast;
-  std::int32_t r = 1;
-};
-
-// P(X >= 1), the probability of the union of the events.
-inline constexpr Objective kUnionObjective{Question::kAtLeast, 1};
 
 enum class ProgramStatus {
   kOptimal,
@@ -52,7 +39,7 @@ struct MomentProgramResult {
 // m > n. Each pivot costs about n m rounded operations and m^2 exact ones.
 //
 // Throws std::invalid_argument for n < 0, an empty S, or r outside 0 .. n.
-MomentProgramResult SolveMomentProgram(Goal goal, Objective objective, std::int32_t n,
+MomentProgramResult SolveMomentProgram(Goal goal, const Question& question, std::int32_t n,
                                        const SequenceOf<Rational>& S);
 
 }  // namespace unionbound

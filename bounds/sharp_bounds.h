@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bounds/bound_solver.h"
+#include "bounds/question.h"
 #include "moments/power_moments.h"
 #include "numeric/types.h"
 #include "numeric/vector_ops.h"
@@ -18,8 +19,6 @@ inline std::string OrdersAboveEventsNote(std::int32_t n, std::int32_t m) {
          "; binomial moments of order above n are 0 for any " + std::to_string(n) +
          " events, so the bounds use the orders 0 to " + std::to_string(n);
 }
-
-enum class Side { kLower, kUpper };
 
 // The two moment programs of P(at least one of n events) from the binomial moments S_0 ..
 // S_order (order <= n): the nodes 0 .. n, the power moments T S and the objective (0, 1, ...,

@@ -3,30 +3,20 @@
 // exact rational arithmetic and shown as the nearest double (with its fraction on request), a
 // JSON report, and the classical bounds beside the sharp ones.
 #include <CLI/CLI.hpp>
-#include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <iostream>
 #include <limits>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "apps/common/progress_line.h"
-#include "apps/unionbound-batch/questions.h"
-#include "bounds/classical_bounds.h"
-#include "bounds/moment_problem.h"
-#include "bounds/sharp_bounds.h"
-#include "input/exact_decimal.h"
-#include "input/input_limits.h"
-#include "input/moment_data.h"
-#include "input/probability_input.h"
-#include "moments/binomial.h"
-#include "numeric/exact_number.h"
+#include "apps/unionbound-batch/report.h"
+#include "bounds/question.h"
+#include "unionbound/unionbound.h"
 
 namespace unionbound {
 namespace {
@@ -41,7 +31,8 @@ struct Unusable {
   std::string message;
 };
 
-struct Options {
+// The command line as given.
+struct Arguments {
   std::int32_t n = 0;
   std::optional<std::int32_t> m;
   std::string prob;
@@ -53,17 +44,6 @@ struct Options {
   std::optional<std::string> exactly;
   bool by_order = false;
   std::string plot;
-};
-
-// The data of one run: S_0 .. S_m exactly as written and as the nearest doubles, and from a
-// file the single and pairwise probabilities (for the spanning-tree bound) and the first number
-// that is no probability.
-struct Data {
-  SequenceOf<Rational> S;
-  Vector S_double;
-  Vector singles;
-  Vector pairs;
-  std::string improbable;
 };
 
 // The items between commas, white space around each dropped ("1.5, 0.75" as "1.5,0.75").
@@ -116,78 +96,62 @@ std::optional<std::string> SingleDashOption(int argc, char** argv) {
   return std::nullopt;
 }
 
-Data LoadData(const Options& options) {
-  MomentData moments;
-  if (!options.moments.empty()) {
-    moments = MomentsFromItems(SplitList(options.moments));
-  } else {
-    if (const ThreadSetting threads = ReaderThreads(); !threads.problem.empty()) {
-      std::cerr << kProgram << "warning: " << threads.problem << std::endl;
-    }
-    ProgressLine progress = StandardErrorProgress(kProgram, options.prob);
-    moments = MomentsOfFile(options.prob, options.n, *options.m, options.classical,
-                            [&progress](std::int64_t bytes) { progress.Update(bytes); });
-    progress.Finish();
-  }
-  for (const std::string& warning : moments.warnings) {
-    std::cerr << kProgram << warning << std::endl;
-  }
-  if (!moments.refusal.empty()) {
-    throw Unusable{moments.refusal};
-  }
-  Data data;
-  data.S = std::move(moments.S);
-  data.singles = std::move(moments.singles);
-  data.pairs = std::move(moments.pairs);
-  data.improbable = std::move(moments.improbable);
-  for (const Rational& s : data.S) {
-    data.S_double.push_back(NearestDouble(s));
-  }
-  return data;
-}
-
-// The classical bounds with the sharp ones, the tightest of each side marked.
-ClassicalBoundList BoundTable(const Data& data, std::int32_t n, double lower, double upper) {
-  ClassicalBoundList table = {{"sharp lower (this program)", BoundSide::kLower, lower},
-                              {"sharp upper (this program)", BoundSide::kUpper, upper}};
-  for (const ClassicalBoundList& more :
-       {BonferroniBounds(data.S_double), TwoMomentBounds(data.S_double, n)}) {
-    table.insert(table.end(), more.begin(), more.end());
-  }
-  if (!data.pairs.empty()) {
-    const ClassicalBoundList spanning = HunterWorsleyBounds(data.singles, data.pairs);
-    table.insert(table.end(), spanning.begin(), spanning.end());
-  }
-  return table;
-}
-
-// Whether `row` is the tightest of its side: the largest lower or the smallest upper value.
-bool Tightest(const ClassicalBoundList& table, const ClassicalBound& row) {
-  for (const ClassicalBound& other : table) {
-    if (other.side == row.side && std::isfinite(other.value) &&
-        (row.side == BoundSide::kLower ? other.value > row.value : other.value < row.value)) {
-      return false;
-    }
-  }
-  return std::isfinite(row.value);
-}
-
-double FoundValue(const ReportedBound& bound) {
-  return bound.found ? NearestDouble(bound.value) : std::nan("");
-}
-
 // The union unless --at-least or --exactly asks otherwise.
-AskedQuestion QuestionOf(const Options& options) {
+Question QuestionOf(const Arguments& options) {
   if (!options.at_least && !options.exactly) {
-    return std::nullopt;
+    return kUnion;
   }
   const QuestionChoice choice =
-      options.at_least ? ChooseQuestion(Question::kAtLeast, *options.at_least, options.n)
-                       : ChooseQuestion(Question::kExactly, *options.exactly, options.n);
+      options.at_least ? ChooseQuestion(QuestionKind::kAtLeast, *options.at_least, options.n)
+                       : ChooseQuestion(QuestionKind::kExactly, *options.exactly, options.n);
   if (!choice.refusal.empty()) {
     throw Unusable{choice.refusal};
   }
   return choice.question;
+}
+
+// The library's name for the question.
+Probability ProbabilityOf(const Question& question) {
+  switch (question.kind) {
+    case QuestionKind::kAtLeast:
+      return AtLeast(question.r);
+    case QuestionKind::kExactly:
+      return Exactly(question.r);
+    case QuestionKind::kUnion:
+      break;
+  }
+  return Union();
+}
+
+void PrintNotes(const std::vector<std::string>& notes) {
+  for (const std::string& note : notes) {
+    std::cerr << kProgram << note << std::endl;
+  }
+}
+
+// The bounds as the library computes them, with a progress line while a file is read; what
+// the library says of the data goes to standard error before anything else.
+Bounds Compute(const Arguments& options, const Question& question) {
+  unionbound::Options asked;
+  asked.probability = ProbabilityOf(question);
+  asked.by_order = options.by_order || !options.plot.empty();
+  asked.classical = options.classical;
+  try {
+    if (!options.moments.empty()) {
+      Bounds bounds = SharpBounds(options.n, SplitList(options.moments), asked);
+      PrintNotes(bounds.notes);
+      return bounds;
+    }
+    ProgressLine progress = StandardErrorProgress(kProgram, options.prob);
+    asked.progress = [&progress](std::int64_t bytes) { progress.Update(bytes); };
+    Bounds bounds = SharpBoundsFromFile(options.prob, options.n, *options.m, asked);
+    progress.Finish();
+    PrintNotes(bounds.notes);
+    return bounds;
+  } catch (const Error& error) {
+    PrintNotes(error.notes());
+    throw Unusable{error.what()};
+  }
 }
 
 void WritePlot(const std::string& path, const std::string& svg) {
@@ -199,103 +163,23 @@ void WritePlot(const std::string& path, const std::string& svg) {
   }
 }
 
-int Run(const Options& options) {
+int Run(const Arguments& options) {
   // A question that cannot be asked is refused before a large file is read.
-  const AskedQuestion question = QuestionOf(options);
-  const Data data = LoadData(options);
-  const auto m = static_cast<std::int32_t>(data.S.size()) - 1;
-  const std::int32_t order = std::min(m, options.n);
-  if (m > options.n) {
-    std::cerr << kProgram << OrdersAboveEventsNote(options.n, m) << std::endl;
-  }
-  const SequenceOf<Rational> used(data.S.begin(), data.S.begin() + order + 1);
-  const auto [lower, upper] = SolveBounds(question, options.n, used);
-  const bool both = lower.found && upper.found;
-  // The classical bounds here bound the union; for another question they would mislead.
-  const bool classical = options.classical && !question;
-  if (options.classical && question) {
-    std::cerr << kProgram << "note: the classical bounds bound the union only; none are shown for "
-              << QuestionProbability(question, options.n) << std::endl;
-  }
-  const ClassicalBoundList table =
-      classical ? BoundTable(data, options.n, FoundValue(lower), FoundValue(upper))
-                : ClassicalBoundList{};
-  const std::vector<OrderRow> rows =
-      options.by_order || !options.plot.empty()
-          ? SolveByOrder(question, options.n, used, classical ? &data.S_double : nullptr)
-          : std::vector<OrderRow>{};
+  const Question question = QuestionOf(options);
+  const Bounds bounds = Compute(options, question);
+  const Shown shown{question, options.exact, options.by_order};
   // Before the report, so that a plot that cannot be written leaves standard output empty.
   if (!options.plot.empty()) {
-    WritePlot(options.plot, SvgPlot(ByOrderPlot(rows, question, options.n)));
+    WritePlot(options.plot, SvgReport(bounds, shown));
   }
-
   if (options.json) {
-    Json report;
-    report["n"] = options.n;
-    report["m"] = m;
-    report["arithmetic"] = "exact";
-    if (question) {
-      report["question"] = {
-          {"kind", question->question == Question::kAtLeast ? "at least" : "exactly"},
-          {"r", question->r}};
-    }
-    Json S = Json::array();
-    Json S_fractions = Json::array();
-    for (std::size_t i = 0; i < data.S.size(); ++i) {
-      S.push_back(NumberJson(data.S_double[i]));
-      S_fractions.push_back(data.S[i].get_str());
-    }
-    report["S"] = S;
-    report["S_fractions"] = S_fractions;
-    report["lower"] = BoundJson(lower);
-    report["upper"] = BoundJson(upper);
-    if (options.by_order) {
-      report["by_order"] = ByOrderJson(rows);
-    }
-    if (classical) {
-      Json rows = Json::array();
-      for (const ClassicalBound& row : table) {
-        rows.push_back({{"name", row.name},
-                        {"side", row.side == BoundSide::kLower ? "lower" : "upper"},
-                        {"value", NumberJson(row.value)},
-                        {"tightest", Tightest(table, row)}});
-      }
-      report["classical"] = rows;
-    }
-    std::cout << report.dump(2) << std::endl;
+    std::cout << JsonReport(bounds, shown).dump(2) << std::endl;
   } else {
-    std::cout << "n=" << options.n << ", m=" << m << ", exact rational arithmetic\n";
-    if (question) {
-      std::cout << "bounds on " << QuestionProbability(question, options.n) << "\n";
-    }
-    std::cout << "binomial moments S_0 .. S_" << m << ":";
-    const char* separator = " ";
-    for (const Rational& s : data.S) {
-      std::cout << separator << NumberText(s, options.exact);
-      separator = ", ";
-    }
-    std::cout << "\n";
-    std::cout << BoundText("lower", lower, options.exact)
-              << BoundText("upper", upper, options.exact);
-    if (options.by_order) {
-      std::cout << "\n" << ByOrderText(rows, options.exact);
-    }
-    if (classical) {
-      std::cout << "\nbounds from the same data (* the tightest of its side):\n";
-      for (const ClassicalBound& row : table) {
-        std::cout << (Tightest(table, row) ? "* " : "  ")
-                  << (row.side == BoundSide::kLower ? "lower  " : "upper  ") << row.name;
-        std::cout << std::string(row.name.size() < 40 ? 40 - row.name.size() : 1, ' ')
-                  << Decimal(row.value) << "\n";
-      }
-    }
-    std::cout << std::flush;
+    std::cout << TextReport(bounds, shown) << std::flush;
   }
+  const bool both = bounds.lower.found && bounds.upper.found;
   if (!both) {
-    std::string reason = data.improbable;
-    if (reason.empty()) {
-      reason = EvidentMomentProblem(options.n, used);
-    }
+    const std::string& reason = bounds.no_distribution_reason;
     std::cerr << kProgram << "the data as written fit no probability distribution"
               << (reason.empty() ? "" : ": " + reason) << "; no bound exists" << std::endl;
   }
@@ -307,7 +191,7 @@ int Run(const Options& options) {
 
 int main(int argc, char** argv) {
   using namespace unionbound;
-  Options options;
+  Arguments options;
   CLI::App app{
       "Sharp lower and upper bounds on the probability that at least one of n events occurs, "
       "from the probabilities of their intersections (--prob) or their binomial moments "

@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
-#include <optional>
+#include <utility>
 
 #include "apps/unionbound/routine_messages.h"
-#include "bounds/clock.h"
 #include "bounds/exact_check.h"
-#include "bounds/sharp_bounds.h"
+#include "bounds/solve_question.h"
 #include "numeric/rounded_decimal.h"
 
 namespace unionbound {
@@ -69,81 +68,49 @@ void ReportExactFind(Side side, const BoundWalk& double_walk, const Rational& ex
   std::cerr << "; the bound shown was found in exact arithmetic" << std::endl;
 }
 
-struct TimedBound {
-  BoundResult result;
-  double seconds = 0.0;
-  bool no_distribution = false;
-  WalkEnd shown_end = WalkEnd::kRefused;
-};
-
-// One bound: the double walk, then its exact check when the exact program is given, timed
-// together from just before the walk's arguments are prepared.
-TimedBound ComputeBound(Side side, const UnionProgramOf<double>& program,
-                        const SequenceOf<Rational>* exact_S, std::int32_t n,
-                        std::optional<UnionProgramOf<Rational>>& exact_program) {
-  TimedBound bound;
-  const std::int32_t start = ElapsedMilliseconds();
-  const BoundWalk walk = WalkToSharpBound<double>(side, program);
-  // The solve's lines belong to this walk: before the next walk's and before the end lines.
-  const std::string solve_lines = LinSolveMessages(walk.solve);
-  if (!solve_lines.empty()) {
-    std::cout << solve_lines << std::flush;
+// What the check of one side says on standard error, or the warning of an unchecked bound.
+void ReportCheck(Side side, const CheckedSide& bound) {
+  if (!bound.checked) {
+    WarnIfNotABound(side, bound.walk.result);
+  } else if (bound.checked->check == BoundCheck::kFoundExactly) {
+    ReportExactFind(side, bound.walk, bound.checked->exact.result.value);
+  } else if (bound.checked->check == BoundCheck::kUndecided) {
+    std::cerr << kProgram << "the exact check of the " << Name(side)
+              << " bound found no answer; the bound shown is unchecked" << std::endl;
   }
-  bound.result = walk.result;
-  bound.shown_end = walk.end;
-  if (exact_S != nullptr) {
-    if (!exact_program) {
-      exact_program = UnionProgram<Rational>(n, *exact_S);
-    }
-    const CheckedBound checked = CheckSharpBound(side, walk, *exact_program);
-    bound.result = checked.shown.result;
-    bound.shown_end = checked.shown.end;
-    bound.no_distribution = checked.check == BoundCheck::kNoDistribution;
-    if (checked.check == BoundCheck::kFoundExactly) {
-      ReportExactFind(side, walk, checked.exact.result.value);
-    } else if (checked.check == BoundCheck::kUndecided) {
-      std::cerr << kProgram << "the exact check of the " << Name(side)
-                << " bound found no answer; the bound shown is unchecked" << std::endl;
-    }
-  } else {
-    WarnIfNotABound(side, walk.result);
-  }
-  bound.seconds = static_cast<double>(ElapsedMilliseconds() - start) * 0.001;
-  return bound;
 }
 
 }  // namespace
 
 BoundReport ComputeBounds(std::int32_t n, std::int32_t m, const Vector& S,
                           const SequenceOf<Rational>* exact_S) {
-  const std::int32_t order = std::min(m, n);
-  if (m > n) {
-    std::cerr << kProgram << OrdersAboveEventsNote(n, m) << std::endl;
+  const CheckedUnionBounds bounds =
+      SolveUnionChecked(n, Vector(S.begin(), S.begin() + m + 1), exact_S);
+  for (const std::string& note : bounds.notes) {
+    std::cerr << kProgram << note << std::endl;
   }
-  const UnionProgramOf<double> program =
-      UnionProgram<double>(n, Vector(S.begin(), S.begin() + order + 1));
-  std::optional<SequenceOf<Rational>> exact_orders;
-  if (exact_S != nullptr) {
-    exact_orders.emplace(exact_S->begin(), exact_S->begin() + order + 1);
+  // Each walk's linear-solve lines, then its check, in the order the walks ran; then the
+  // solvers' own lines for the bounds shown without one.
+  for (const auto& [side, bound] :
+       {std::pair{Side::kLower, &bounds.lower}, std::pair{Side::kUpper, &bounds.upper}}) {
+    const std::string solve_lines = LinSolveMessages(bound->walk.solve);
+    if (!solve_lines.empty()) {
+      std::cout << solve_lines << std::flush;
+    }
+    ReportCheck(side, *bound);
   }
-  std::optional<UnionProgramOf<Rational>> exact_program;
-  const SequenceOf<Rational>* exact = exact_orders ? &*exact_orders : nullptr;
-  const TimedBound lower = ComputeBound(Side::kLower, program, exact, n, exact_program);
-  const TimedBound upper = ComputeBound(Side::kUpper, program, exact, n, exact_program);
-
-  // The solvers' own lines, for the bounds shown without one, in the order the walks ran.
-  for (const TimedBound* bound : {&lower, &upper}) {
+  for (const CheckedSide* bound : {&bounds.lower, &bounds.upper}) {
     const std::string message = WalkEndMessage(bound->shown_end);
     if (!message.empty()) {
       std::cout << message << std::endl;
     }
   }
   BoundReport report;
-  report.lower = lower.result;
-  report.upper = upper.result;
-  report.lower_time = lower.seconds;
-  report.upper_time = upper.seconds;
-  report.fits_no_distribution = lower.no_distribution || upper.no_distribution;
+  report.lower = bounds.lower.shown;
+  report.upper = bounds.upper.shown;
+  report.lower_time = bounds.lower.seconds;
+  report.upper_time = bounds.upper.seconds;
+  report.fits_no_distribution = bounds.fits_no_distribution;
   return report;
 }
 

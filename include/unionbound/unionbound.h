@@ -5,10 +5,15 @@
 // computed in exact rational arithmetic as unionbound-batch computes them. Fractions are
 // strings ("7/10"), so that this header needs nothing beyond the standard library. Nothing here
 // prints; a refusal throws unionbound::Error with the words unionbound-batch prints for it.
+// unionbound-batch itself renders the Bounds of this header, so its JSON keys are these fields.
 
 #include <cstdint>
+#include <functional>
+#include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace unionbound {
@@ -16,7 +21,14 @@ namespace unionbound {
 // Unusable arguments or input: the message is the batch program's, without its name.
 class Error : public std::invalid_argument {
  public:
-  using std::invalid_argument::invalid_argument;
+  explicit Error(const std::string& message, std::vector<std::string> notes = {})
+      : std::invalid_argument(message), notes_(std::move(notes)) {}
+  // What was said of the input before it was refused (where reading stopped, say), each
+  // without the program's name, as the batch program prints them before the refusal.
+  const std::vector<std::string>& notes() const noexcept { return notes_; }
+
+ private:
+  std::vector<std::string> notes_;
 };
 
 // The version of the library, "0.4.0".
@@ -58,16 +70,54 @@ struct Bound {
   double seconds = 0.0;  // to the microsecond
 };
 
+// The sharp bounds from the orders 1 .. k alone (Options::by_order), beside the classical
+// bounds of that order when they are asked for and bound the question (the union only).
+struct OrderRow {
+  std::int32_t k = 0;
+  std::string status;  // "optimal", or the status of the first bound not found
+  Bound lower;
+  Bound upper;
+  bool classical = false;  // whether the next four are given
+  double bonferroni = std::numeric_limits<double>::quiet_NaN();  // B_k
+  std::string bonferroni_side;                  // "upper" for odd k, "lower" for even k
+  std::optional<double> dawson_sankoff_lower;   // from k = 2 on
+  std::optional<double> kwerel_upper;           // from k = 2 on
+};
+
+// One row of the classical bounds shown beside the sharp ones (Options::classical).
+struct ClassicalBound {
+  std::string name;  // "Bonferroni B2", "Kwerel upper", "sharp lower (this program)", ...
+  std::string side;  // "lower" or "upper"
+  double value = std::numeric_limits<double>::quiet_NaN();
+  bool tightest = false;  // no finite value of its side is tighter
+};
+
+// What is asked besides the moments.
+struct Options {
+  Probability probability = Union();
+  bool by_order = false;   // Bounds::by_order
+  bool classical = false;  // Bounds::classical, for the union
+  // Called while a file is read with the bytes read so far, from one reading thread at a time.
+  std::function<void(std::int64_t)> progress;
+};
+
 struct Bounds {
   std::int32_t n = 0;
-  std::int32_t m = 0;                    // the orders given; only 0 .. min(m, n) enter the bounds
+  std::int32_t m = 0;  // the orders given; only 0 .. min(m, n) enter the bounds
+  Probability probability;
   std::vector<double> S;                 // S_0 .. S_m, nearest doubles (infinite beyond a double)
   std::vector<std::string> S_fractions;  // S_0 .. S_m exactly
   Bound lower;
   Bound upper;
+  std::vector<OrderRow> by_order;         // with Options::by_order: k = 1 .. min(m, n)
+  std::vector<ClassicalBound> classical;  // with Options::classical, for the union
   // What the batch program would say on standard error without refusing: a short file, orders
   // above n. Each without the program's name.
   std::vector<std::string> notes;
+  // When a bound was not found: why the data fit no probability distribution, as far as a plain
+  // look tells (the first number that is no probability, a moment out of reach); empty when
+  // both were found or no plain reason shows.
+  std::string no_distribution_reason;
 };
 
 // The bounds from S_1 .. S_m written as the batch program's --moments takes them: decimals as
@@ -86,6 +136,11 @@ Bounds SharpBoundsFromDoubles(std::int32_t n, const std::vector<double>& moments
 // unionbound and --prob of the batch program: the exact sum of each block as written.
 Bounds SharpBoundsFromFile(const std::string& path, std::int32_t n, std::int32_t m,
                            Probability probability = Union());
+
+// The same with more asked than the question.
+Bounds SharpBounds(std::int32_t n, const std::vector<std::string>& moments, const Options& options);
+Bounds SharpBoundsFromFile(const std::string& path, std::int32_t n, std::int32_t m,
+                           const Options& options);
 
 // The binomial moments S_1 .. S_m of such a file, as exact fractions.
 std::vector<std::string> MomentsFromFile(const std::string& path, std::int32_t n, std::int32_t m);

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "apps/unionbound-batch/questions.h"
 #include "apps/unionbound-batch/svg_plot.h"
+#include "numeric/exact_number.h"
 #include "tests/support/run_program.h"
 
 namespace unionbound {

@@ -83,15 +83,15 @@ TEST_P(BonferroniWorked, GivesTheExactPartialSumsAndTheBestOfThem) {
   const ClassicalBoundList rows = BonferroniBounds(c.S);
   ASSERT_EQ(rows.size(), c.sums.size() + 2);
   for (std::size_t k = 1; k <= c.sums.size(); ++k) {
-    const ClassicalBound& row = rows[k - 1];
-    EXPECT_EQ(row.side, k % 2 == 1 ? BoundSide::kUpper : BoundSide::kLower) << row.name;
+    const ClassicalRow& row = rows[k - 1];
+    EXPECT_EQ(row.side, k % 2 == 1 ? Side::kUpper : Side::kLower) << row.name;
     EXPECT_TRUE(Same(c.sums[k - 1], row.value)) << row.name;
   }
-  const ClassicalBound& lower = rows[rows.size() - 2];
-  const ClassicalBound& upper = rows.back();
-  EXPECT_EQ(lower.side, BoundSide::kLower);
+  const ClassicalRow& lower = rows[rows.size() - 2];
+  const ClassicalRow& upper = rows.back();
+  EXPECT_EQ(lower.side, Side::kLower);
   EXPECT_TRUE(Same(c.best_lower, lower.value)) << lower.name;
-  EXPECT_EQ(upper.side, BoundSide::kUpper);
+  EXPECT_EQ(upper.side, Side::kUpper);
   EXPECT_TRUE(Same(c.best_upper, upper.value)) << upper.name;
 }
 
@@ -152,11 +152,11 @@ TEST_P(ClassicalTwoMoment, GivesTheClosedForms) {
 
   const ClassicalBoundList rows = TwoMomentBounds({1.0, c.s1, c.s2, 0.125}, c.n);
   ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0].side, BoundSide::kLower);
+  EXPECT_EQ(rows[0].side, Side::kLower);
   EXPECT_TRUE(Near(c.lower, rows[0].value, 1e-15)) << rows[0].name;
-  EXPECT_EQ(rows[1].side, BoundSide::kUpper);
+  EXPECT_EQ(rows[1].side, Side::kUpper);
   EXPECT_TRUE(Near(c.upper, rows[1].value, 1e-15)) << rows[1].name;
-  EXPECT_EQ(rows[2].side, BoundSide::kUpper);
+  EXPECT_EQ(rows[2].side, Side::kUpper);
   EXPECT_TRUE(Near(MinWithOne(c.upper), rows[2].value, 1e-15)) << rows[2].name;
 }
 
@@ -217,9 +217,9 @@ TEST_P(SpanningTreeWorked, GivesTheHeaviestTreeAndTheBound) {
 
   const ClassicalBoundList rows = HunterWorsleyBounds(c.singles, c.pairs);
   ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].side, BoundSide::kUpper);
+  EXPECT_EQ(rows[0].side, Side::kUpper);
   EXPECT_TRUE(Same(c.upper, rows[0].value)) << rows[0].name;
-  EXPECT_EQ(rows[1].side, BoundSide::kUpper);
+  EXPECT_EQ(rows[1].side, Side::kUpper);
   EXPECT_TRUE(Same(MinWithOne(c.upper), rows[1].value)) << rows[1].name;
 }
 
@@ -493,8 +493,8 @@ TEST_P(ClassicalRandomSystems, BoundsHoldAndTheOptimalOnesAreOptimal) {
       rows.insert(rows.end(), more.begin(), more.end());
     }
     EXPECT_EQ(rows.size(), static_cast<std::size_t>(n) + 2 + (n >= 2 ? 3 : 0) + 2);
-    for (const ClassicalBound& row : rows) {
-      if (row.side == BoundSide::kLower) {
+    for (const ClassicalRow& row : rows) {
+      if (row.side == Side::kLower) {
         EXPECT_LE(row.value, P_union + kTolerance) << row.name;
       } else {
         EXPECT_GE(row.value, P_union - kTolerance) << row.name;

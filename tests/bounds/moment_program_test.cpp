@@ -29,16 +29,16 @@ using testing::RandomSparseDistribution;
 using testing::RationalVector;
 
 constexpr Goal kGoals[] = {Goal::kMinimum, Goal::kMaximum};
-constexpr Question kQuestions[] = {Question::kAtLeast, Question::kExactly};
+constexpr QuestionKind kQuestions[] = {QuestionKind::kAtLeast, QuestionKind::kExactly};
 
-std::string Describe(Goal goal, Objective objective) {
+std::string Describe(Goal goal, Question objective) {
   return std::string(goal == Goal::kMinimum ? "min " : "max ") +
-         (objective.question == Question::kAtLeast ? "P(X>=" : "P(X=") +
+         (objective.kind == QuestionKind::kAtLeast ? "P(X>=" : "P(X=") +
          std::to_string(objective.r) + ")";
 }
 
-bool Counted(Objective objective, int j) {
-  return objective.question == Question::kAtLeast ? j >= objective.r : j == objective.r;
+bool Counted(Question objective, int j) {
+  return objective.kind == QuestionKind::kAtLeast ? j >= objective.r : j == objective.r;
 }
 
 SequenceOf<Rational> Sequence(const RationalVector& v) {
@@ -67,7 +67,7 @@ SequenceOf<Rational> IndependentEvents(int n, int m, const Rational& p) {
 // An optimum comes with m + 1 increasing subscripts in 0 .. n and non-negative masses on them
 // that have the moments S_0 .. S_m (orders up to n) and give the objective the value reported.
 void ExpectAttains(const MomentProgramResult& result, int n, const SequenceOf<Rational>& S,
-                   Objective objective, const std::string& where) {
+                   Question objective, const std::string& where) {
   const auto orders = std::min<std::size_t>(S.size(), static_cast<std::size_t>(n) + 1);
   ASSERT_EQ(result.status, ProgramStatus::kOptimal) << where;
   ASSERT_EQ(result.basis.size(), orders) << where;
@@ -99,7 +99,7 @@ void ExpectAttains(const MomentProgramResult& result, int n, const SequenceOf<Ra
 // sign (>= 0 for the minimum), so p(X) is a bound that no distribution with the moments passes.
 // p(j) = sum_k c_k L_k(j), L_k(j) = prod_{l != k} (j - b_l) / (b_k - b_l), the Lagrange
 // polynomials of the basis subscripts.
-void ExpectOptimalBasis(const MomentProgramResult& result, int n, Goal goal, Objective objective,
+void ExpectOptimalBasis(const MomentProgramResult& result, int n, Goal goal, Question objective,
                         const std::string& where) {
   const IndexVector& b = result.basis;
   std::vector<mpz_class> denominators;
@@ -139,7 +139,7 @@ void ExpectOptimalBasis(const MomentProgramResult& result, int n, Goal goal, Obj
 
 // The extreme objective over the feasible basic solutions; one of them is optimal, since the
 // distributions with given moments form a bounded polyhedron.
-Rational BestOver(const std::vector<BasicSolution>& solutions, Goal goal, Objective objective) {
+Rational BestOver(const std::vector<BasicSolution>& solutions, Goal goal, Question objective) {
   Rational best;
   for (std::size_t s = 0; s < solutions.size(); ++s) {
     Rational value = 0;
@@ -178,10 +178,10 @@ TEST_P(EveryBasis, GivesTheBestFeasibleBasisForEveryQuestion) {
     for (int m = 0; m <= n; ++m) {
       const SequenceOf<Rational> S = Sequence(testing::BinomialMomentsOf(x.masses(), m));
       const std::vector<BasicSolution> feasible = testing::FeasibleBasicSolutions(x, m);
-      for (const Question question : kQuestions) {
+      for (const QuestionKind question : kQuestions) {
         for (int r = 0; r <= n; ++r) {
           for (const Goal goal : kGoals) {
-            const Objective objective{question, r};
+            const Question objective{question, r};
             const std::string where =
                 x.ToString() + ", m=" + std::to_string(m) + ", " + Describe(goal, objective);
             const MomentProgramResult result = SolveMomentProgram(goal, objective, n, S);
@@ -210,9 +210,9 @@ TEST(UnionObjective, EqualsTheExactOracleForEveryOrder) {
         const SequenceOf<Rational> S = Sequence(testing::BinomialMomentsOf(x.masses(), m));
         const auto optimum = testing::ExactOptimumOf(x, m);
         const std::string where = x.ToString() + ", m=" + std::to_string(m);
-        EXPECT_EQ(SolveMomentProgram(Goal::kMinimum, kUnionObjective, n, S).value, optimum.minimum)
+        EXPECT_EQ(SolveMomentProgram(Goal::kMinimum, kUnion, n, S).value, optimum.minimum)
             << where;
-        EXPECT_EQ(SolveMomentProgram(Goal::kMaximum, kUnionObjective, n, S).value, optimum.maximum)
+        EXPECT_EQ(SolveMomentProgram(Goal::kMaximum, kUnion, n, S).value, optimum.maximum)
             << where;
       }
     }
@@ -251,9 +251,9 @@ class ClosedForms : public ::testing::TestWithParam<ClosedFormRow> {};
 TEST_P(ClosedForms, BoundTheUnionAsTheOneAndTwoMomentFormulas) {
   const ClosedFormRow& row = GetParam();
   const SequenceOf<Rational> S(row.S.begin(), row.S.end());
-  EXPECT_EQ(SolveMomentProgram(Goal::kMinimum, kUnionObjective, row.n, S).value,
+  EXPECT_EQ(SolveMomentProgram(Goal::kMinimum, kUnion, row.n, S).value,
             ClosedFormLower(row));
-  EXPECT_EQ(SolveMomentProgram(Goal::kMaximum, kUnionObjective, row.n, S).value,
+  EXPECT_EQ(SolveMomentProgram(Goal::kMaximum, kUnion, row.n, S).value,
             ClosedFormUpper(row));
 }
 
@@ -284,10 +284,10 @@ class Infeasible : public ::testing::TestWithParam<InfeasibleRow> {};
 TEST_P(Infeasible, IsRecognisedForEveryQuestionAndGoal) {
   const InfeasibleRow& row = GetParam();
   const SequenceOf<Rational> S(row.S.begin(), row.S.end());
-  for (const Question question : kQuestions) {
+  for (const QuestionKind question : kQuestions) {
     for (const int r : {1, row.n}) {
       for (const Goal goal : kGoals) {
-        const Objective objective{question, r};
+        const Question objective{question, r};
         const MomentProgramResult result = SolveMomentProgram(goal, objective, row.n, S);
         EXPECT_EQ(result.status, ProgramStatus::kInfeasible) << Describe(goal, objective);
         EXPECT_EQ(result.value, 0) << Describe(goal, objective);
@@ -329,7 +329,7 @@ struct IndependentRow {
 
 // P(X >= r) or P(X = r) for X binomial with n trials of probability 3/10: the sum of
 // C(n, j) 3^j 7^(n - j) / 10^n over the counted j.
-Rational TrueProbability(int n, Objective objective) {
+Rational TrueProbability(int n, Question objective) {
   mpz_class total = 0;
   for (int j = 0; j <= n; ++j) {
     if (Counted(objective, j)) {
@@ -352,9 +352,9 @@ class IndependentEventsBounds : public ::testing::TestWithParam<IndependentRow> 
 TEST_P(IndependentEventsBounds, HoldTheTrueProbabilityAreAttainedAndProvedOptimal) {
   const IndependentRow& row = GetParam();
   const SequenceOf<Rational> S = IndependentEvents(row.n, row.m, Fraction(3, 10));
-  for (const Question question : kQuestions) {
+  for (const QuestionKind question : kQuestions) {
     for (const int r : row.r) {
-      const Objective objective{question, r};
+      const Question objective{question, r};
       const Rational truth = TrueProbability(row.n, objective);
       for (const Goal goal : kGoals) {
         const std::string where = Describe(goal, objective);
@@ -385,8 +385,8 @@ TEST(MomentProgramArguments, OrdersAboveNAreNotRead) {
   longer.push_back(Fraction(5, 7));
   longer.push_back(3);
   for (const Goal goal : kGoals) {
-    const MomentProgramResult whole = SolveMomentProgram(goal, kUnionObjective, 2, S);
-    const MomentProgramResult cut = SolveMomentProgram(goal, kUnionObjective, 2, longer);
+    const MomentProgramResult whole = SolveMomentProgram(goal, kUnion, 2, S);
+    const MomentProgramResult cut = SolveMomentProgram(goal, kUnion, 2, longer);
     EXPECT_EQ(cut.value, whole.value);
     EXPECT_EQ(cut.basis, whole.basis);
   }
@@ -394,11 +394,11 @@ TEST(MomentProgramArguments, OrdersAboveNAreNotRead) {
 
 TEST(MomentProgramArguments, ShapesOutsideTheProgramAreProgrammingErrors) {
   const SequenceOf<Rational> S{1, Fraction(1, 2)};
-  EXPECT_THROW(SolveMomentProgram(Goal::kMinimum, kUnionObjective, -1, S), std::invalid_argument);
-  EXPECT_THROW(SolveMomentProgram(Goal::kMinimum, kUnionObjective, 3, {}), std::invalid_argument);
-  EXPECT_THROW(SolveMomentProgram(Goal::kMinimum, {Question::kExactly, 4}, 3, S),
+  EXPECT_THROW(SolveMomentProgram(Goal::kMinimum, kUnion, -1, S), std::invalid_argument);
+  EXPECT_THROW(SolveMomentProgram(Goal::kMinimum, kUnion, 3, {}), std::invalid_argument);
+  EXPECT_THROW(SolveMomentProgram(Goal::kMinimum, {QuestionKind::kExactly, 4}, 3, S),
                std::invalid_argument);
-  EXPECT_THROW(SolveMomentProgram(Goal::kMaximum, {Question::kAtLeast, -1}, 3, S),
+  EXPECT_THROW(SolveMomentProgram(Goal::kMaximum, {QuestionKind::kAtLeast, -1}, 3, S),
                std::invalid_argument);
 }
 

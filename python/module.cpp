@@ -10,15 +10,19 @@ namespace py = pybind11;
 
 namespace {
 
-// The question as the front names it: "union", "at_least" or "exactly", with r.
-unionbound::Probability ProbabilityOf(const std::string& kind, std::int32_t r) {
+// What the front asks: the question as it names it ("union", "at_least" or "exactly", with r),
+// the rows by order and the classical bounds.
+unionbound::Options OptionsOf(const std::string& kind, std::int32_t r, bool by_order,
+                              bool classical) {
+  unionbound::Options options;
   if (kind == "at_least") {
-    return unionbound::AtLeast(r);
+    options.probability = unionbound::AtLeast(r);
+  } else if (kind == "exactly") {
+    options.probability = unionbound::Exactly(r);
   }
-  if (kind == "exactly") {
-    return unionbound::Exactly(r);
-  }
-  return unionbound::Union();
+  options.by_order = by_order;
+  options.classical = classical;
+  return options;
 }
 
 }  // namespace
@@ -36,6 +40,23 @@ PYBIND11_MODULE(_unionbound, module) {
       .def_readonly("status", &Bound::status)
       .def_readonly("basis_changes", &Bound::basis_changes)
       .def_readonly("seconds", &Bound::seconds);
+  using unionbound::ClassicalBound;
+  using unionbound::OrderRow;
+  py::class_<OrderRow>(module, "OrderRow")
+      .def_readonly("k", &OrderRow::k)
+      .def_readonly("status", &OrderRow::status)
+      .def_readonly("lower", &OrderRow::lower)
+      .def_readonly("upper", &OrderRow::upper)
+      .def_readonly("classical", &OrderRow::classical)
+      .def_readonly("bonferroni", &OrderRow::bonferroni)
+      .def_readonly("bonferroni_side", &OrderRow::bonferroni_side)
+      .def_readonly("dawson_sankoff_lower", &OrderRow::dawson_sankoff_lower)
+      .def_readonly("kwerel_upper", &OrderRow::kwerel_upper);
+  py::class_<ClassicalBound>(module, "ClassicalBound")
+      .def_readonly("name", &ClassicalBound::name)
+      .def_readonly("side", &ClassicalBound::side)
+      .def_readonly("value", &ClassicalBound::value)
+      .def_readonly("tightest", &ClassicalBound::tightest);
   py::class_<Bounds>(module, "Bounds")
       .def_readonly("n", &Bounds::n)
       .def_readonly("m", &Bounds::m)
@@ -43,20 +64,27 @@ PYBIND11_MODULE(_unionbound, module) {
       .def_readonly("S_fractions", &Bounds::S_fractions)
       .def_readonly("lower", &Bounds::lower)
       .def_readonly("upper", &Bounds::upper)
-      .def_readonly("notes", &Bounds::notes);
+      .def_readonly("by_order", &Bounds::by_order)
+      .def_readonly("classical", &Bounds::classical)
+      .def_readonly("notes", &Bounds::notes)
+      .def_readonly("no_distribution_reason", &Bounds::no_distribution_reason);
   module.def("version", &unionbound::Version);
   module.def(
       "sharp_bounds",
       [](std::int32_t n, const std::vector<std::string>& moments, const std::string& kind,
-         std::int32_t r) { return unionbound::SharpBounds(n, moments, ProbabilityOf(kind, r)); },
-      py::arg("n"), py::arg("moments"), py::arg("kind"), py::arg("r"));
+         std::int32_t r, bool by_order, bool classical) {
+        return unionbound::SharpBounds(n, moments, OptionsOf(kind, r, by_order, classical));
+      },
+      py::arg("n"), py::arg("moments"), py::arg("kind"), py::arg("r"), py::arg("by_order") = false,
+      py::arg("classical") = false);
   module.def(
       "sharp_bounds_from_file",
       [](const std::string& path, std::int32_t n, std::int32_t m, const std::string& kind,
-         std::int32_t r) {
-        return unionbound::SharpBoundsFromFile(path, n, m, ProbabilityOf(kind, r));
+         std::int32_t r, bool by_order, bool classical) {
+        return unionbound::SharpBoundsFromFile(path, n, m, OptionsOf(kind, r, by_order, classical));
       },
-      py::arg("path"), py::arg("n"), py::arg("m"), py::arg("kind"), py::arg("r"));
+      py::arg("path"), py::arg("n"), py::arg("m"), py::arg("kind"), py::arg("r"),
+      py::arg("by_order") = false, py::arg("classical") = false);
   module.def("moments_from_file", &unionbound::MomentsFromFile, py::arg("path"), py::arg("n"),
              py::arg("m"));
 }

@@ -116,6 +116,41 @@ def test_files_give_the_batch_programs_figures(tmp_path, text, n, m, question):
     assert unionbound.moments_from_file(path, n=n, m=m) == report["S"][1:]
 
 
+def nan_as_none(x):
+    return None if x is None or math.isnan(x) else x
+
+
+@pytest.mark.parametrize("text, n, m, question", FILE_CASES)
+def test_rows_by_order_and_classical_bounds_are_the_batch_programs(tmp_path, text, n, m, question):
+    path = tmp_path / "prob.txt"
+    path.write_text(text)
+    report = batch_json(["--n", str(n), "--m", str(m), "--prob", str(path), "--by-order",
+                         "--classical", *question_options(question)])
+    result = unionbound.sharp_bounds(n=n, file=path, m=m, by_order=True, classical=True,
+                                     **question)
+    rows = []
+    for row in result.by_order:
+        json_row = {
+            "k": row.k,
+            "status": row.status,
+            "lower": row.lower.value,
+            "upper": row.upper.value,
+            "lower_fraction": row.lower.fraction,
+            "upper_fraction": row.upper.fraction,
+        }
+        if row.bonferroni_side is not None:
+            json_row.update(bonferroni=nan_as_none(row.bonferroni),
+                            bonferroni_side=row.bonferroni_side,
+                            dawson_sankoff_lower=nan_as_none(row.dawson_sankoff_lower),
+                            kwerel_upper=nan_as_none(row.kwerel_upper))
+        rows.append(json_row)
+    assert rows == report["by_order"]
+    classical = [{"name": row.name, "side": row.side, "value": nan_as_none(row.value),
+                  "tightest": row.tightest} for row in result.classical]
+    assert classical == report.get("classical", [])
+    assert bool(classical) == (not question)
+
+
 def test_a_short_file_is_noted_as_the_batch_program_warns(tmp_path):
     path = tmp_path / "prob.txt"
     path.write_text("0.5 0.5 0.5 0.25")

@@ -17,7 +17,7 @@ from fractions import Fraction
 from . import _unionbound
 
 __version__ = _unionbound.version()
-__all__ = ["Bound", "Bounds", "sharp_bounds", "moments_from_file"]
+__all__ = ["Bound", "Bounds", "OrderRow", "ClassicalBound", "sharp_bounds", "moments_from_file"]
 
 _INT32 = range(-(2**31), 2**31)
 
@@ -37,6 +37,31 @@ class Bound:
 
 
 @dataclass(frozen=True)
+class OrderRow:
+    """The sharp bounds from the orders 1 .. k alone, with the classical bounds of order k when
+    they were asked for (the union only; otherwise those four are None)."""
+
+    k: int
+    status: str
+    lower: Bound
+    upper: Bound
+    bonferroni: object  # B_k, an upper bound for odd k and a lower bound for even k
+    bonferroni_side: object  # "upper" or "lower"
+    dawson_sankoff_lower: object  # from k = 2 on
+    kwerel_upper: object  # from k = 2 on
+
+
+@dataclass(frozen=True)
+class ClassicalBound:
+    """One row of the classical bounds shown beside the sharp ones."""
+
+    name: str
+    side: str  # "lower" or "upper"
+    value: float
+    tightest: bool
+
+
+@dataclass(frozen=True)
 class Bounds:
     n: int
     m: int
@@ -45,6 +70,10 @@ class Bounds:
     lower: Bound
     upper: Bound
     notes: list  # what the batch program says on standard error without refusing
+    by_order: list = ()  # OrderRows, with by_order=True
+    classical: list = ()  # ClassicalBounds, with classical=True (the union only)
+    # When a bound is missing: why the data fit no distribution, as far as a plain look tells.
+    no_distribution_reason: str = ""
 
 
 def _whole(option, value):
@@ -83,6 +112,19 @@ def _bound(bound, exact):
     )
 
 
+def _row(row, exact):
+    return OrderRow(
+        k=row.k,
+        status=row.status,
+        lower=_bound(row.lower, exact),
+        upper=_bound(row.upper, exact),
+        bonferroni=row.bonferroni if row.classical else None,
+        bonferroni_side=row.bonferroni_side if row.classical else None,
+        dawson_sankoff_lower=row.dawson_sankoff_lower if row.classical else None,
+        kwerel_upper=row.kwerel_upper if row.classical else None,
+    )
+
+
 def _bounds(result, exact):
     return Bounds(
         n=result.n,
@@ -92,6 +134,12 @@ def _bounds(result, exact):
         lower=_bound(result.lower, exact),
         upper=_bound(result.upper, exact),
         notes=list(result.notes),
+        by_order=[_row(row, exact) for row in result.by_order],
+        classical=[
+            ClassicalBound(name=row.name, side=row.side, value=row.value, tightest=row.tightest)
+            for row in result.classical
+        ],
+        no_distribution_reason=result.no_distribution_reason,
     )
 
 
@@ -105,9 +153,12 @@ def _question(at_least, exactly):
     return "union", 1
 
 
-def sharp_bounds(n, moments=None, *, file=None, m=None, at_least=None, exactly=None, exact=False):
+def sharp_bounds(n, moments=None, *, file=None, m=None, at_least=None, exactly=None, exact=False,
+                 by_order=False, classical=False):
     """The sharp lower and upper bounds on P(at least one of the n events occurs), or on
-    P(at least R) with at_least=R, or P(exactly R) with exactly=R.
+    P(at least R) with at_least=R, or P(exactly R) with exactly=R; with by_order=True also the
+    bounds from the orders 1 .. k alone for every k, and with classical=True the classical
+    bounds of the union beside the sharp ones.
 
     The data are either moments, S_1 .. S_m as floats, ints, Fractions or strings ("3/2",
     "0.75"), or file with m, a file of intersection probabilities as unionbound's prob.txt.
@@ -119,11 +170,15 @@ def sharp_bounds(n, moments=None, *, file=None, m=None, at_least=None, exactly=N
     if file is not None:
         if m is None:
             raise ValueError("--prob requires --m")
-        result = _unionbound.sharp_bounds_from_file(str(file), n, _whole("--m", m), kind, r)
+        result = _unionbound.sharp_bounds_from_file(
+            str(file), n, _whole("--m", m), kind, r, by_order, classical
+        )
     else:
         if m is not None:
             raise ValueError("--m excludes --moments")
-        result = _unionbound.sharp_bounds(n, [_moment_text(x) for x in moments], kind, r)
+        result = _unionbound.sharp_bounds(
+            n, [_moment_text(x) for x in moments], kind, r, by_order, classical
+        )
     return _bounds(result, exact)
 
 

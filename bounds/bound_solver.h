@@ -55,13 +55,13 @@ struct BoundWalkOf {
   IndexVector last_basis;
   // The linear solve of the optimal basis (only double walks solve one).
   LinSolveStatus solve;
-  // Why the inputs were refused (end kRefused), or nullptr.
-  const char* problem = nullptr;
+  // Why the inputs were refused (end kRefused); empty otherwise.
+  std::string problem;
 };
 
 // The line MinimumBound and MaximumBound write on standard error for a walk refused for
 // `problem` (without its line end).
-inline std::string RefusalMessage(Goal goal, const char* problem) {
+inline std::string RefusalMessage(Goal goal, const std::string& problem) {
   return std::string("unionbound: ") + (goal == Goal::kMinimum ? "MinimumBound" : "MaximumBound") +
          ": " + problem + "; no bound computed";
 }
@@ -106,7 +106,7 @@ SequenceOf<Number> BasisCosts(const ListedColumns<Number>& columns, const IndexV
   return SubVector<Number>(columns.c, basis);
 }
 template <class Number>
-const char* ColumnsProblem(const ListedColumns<Number>& columns) {
+std::string ColumnsProblem(const ListedColumns<Number>& columns) {
   if (columns.c.size() != columns.z.size()) {
     return "the objective and the nodes differ in length";
   }
@@ -115,7 +115,7 @@ const char* ColumnsProblem(const ListedColumns<Number>& columns) {
       return "the nodes do not increase strictly";
     }
   }
-  return nullptr;
+  return "";
 }
 
 template <class Number>
@@ -139,8 +139,8 @@ SequenceOf<Number> BasisCosts(const UnionColumns<Number>& columns, const IndexVe
   return costs;
 }
 template <class Number>
-const char* ColumnsProblem(const UnionColumns<Number>& columns) {
-  return columns.n < 0 ? "no nodes were given" : nullptr;
+std::string ColumnsProblem(const UnionColumns<Number>& columns) {
+  return columns.n < 0 ? "no nodes were given" : "";
 }
 
 namespace bound_walk_detail {
@@ -276,9 +276,9 @@ Checked<SequenceOf<Number>, LinSolveStatus> BasicSolution(const SequenceOf<Numbe
   }
 }
 
-// Why the walk cannot run on these columns and moments, or nullptr when it can.
+// Why the walk cannot run on these columns and moments; empty when it can.
 template <class Number, class Columns>
-const char* InputProblem(const Columns& columns, const SequenceOf<Number>& mu) {
+std::string InputProblem(const Columns& columns, const SequenceOf<Number>& mu) {
   if (mu.empty()) {
     return "no moments were given";
   }
@@ -364,7 +364,7 @@ BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf
                              NumeratorOf<Number> numerator, const IndexVector* start) {
   BoundWalkOf<Number> walk;
   walk.problem = bound_walk_detail::InputProblem(columns, mu);
-  if (walk.problem != nullptr) {
+  if (!walk.problem.empty()) {
     return walk;
   }
   // n + 1 columns can be 2^31, which no 32-bit count holds; n itself always fits.

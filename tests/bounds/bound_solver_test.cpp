@@ -229,7 +229,7 @@ TEST_P(RefusedInputs, GiveAnEmptyRecordAndTheirReason) {
     EXPECT_TRUE(IsEmptyRecord(run.result));
     const BoundWalk walk = WalkToBound(GoalOf(solver), in.c, in.z, in.mu);
     EXPECT_EQ(walk.end, WalkEnd::kRefused);
-    ASSERT_NE(walk.problem, nullptr);
+    ASSERT_FALSE(walk.problem.empty());
     const std::string message = RefusalMessage(GoalOf(solver), walk.problem);
     EXPECT_EQ(message.rfind(prefix, 0), 0u) << message;
     EXPECT_EQ(message.find('\n'), std::string::npos) << "one line expected: " << message;

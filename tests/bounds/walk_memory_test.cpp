@@ -40,7 +40,7 @@ BoundWalkOf<Number> WalkRememberingBases(Goal goal, const Columns& columns,
   using namespace basis_rules;
   BoundWalkOf<Number> walk;
   walk.problem = InputProblem(columns, mu);
-  if (walk.problem != nullptr) {
+  if (!walk.problem.empty()) {
     return walk;
   }
   const auto n = static_cast<std::int32_t>(ColumnCount(columns)) - 1;
@@ -89,7 +89,7 @@ void ExpectSameWalk(const BoundWalk& got, const BoundWalk& want, const std::stri
   EXPECT_EQ(got.result.basis, want.result.basis) << where;
   EXPECT_TRUE(SameBits(got.result.solution, want.result.solution)) << where;
   EXPECT_TRUE(got.solve == want.solve) << where;
-  EXPECT_EQ(got.problem == nullptr, want.problem == nullptr) << where;
+  EXPECT_EQ(got.problem.empty(), want.problem.empty()) << where;
 }
 
 // The power moments of the binomial moments of a distribution of the number of events that
@@ -427,8 +427,8 @@ TEST(RefusedWalk, PrintsNothingAndCarriesItsReason) {
     EXPECT_EQ(printed.out, "");
     EXPECT_EQ(printed.err, "");
     EXPECT_EQ(walk.end, WalkEnd::kRefused);
-    ASSERT_NE(walk.problem, nullptr);
-    EXPECT_STREQ(walk.problem, in.problem);
+    ASSERT_FALSE(walk.problem.empty());
+    EXPECT_EQ(walk.problem, in.problem);
     EXPECT_EQ(RefusalMessage(Goal::kMaximum, walk.problem),
               std::string("unionbound: MaximumBound: ") + in.problem + "; no bound computed");
   }

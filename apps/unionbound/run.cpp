@@ -33,6 +33,25 @@ constexpr int kReportMade = 0;
 constexpr int kUnusableProbabilities = 1;
 constexpr int kUnusableSizes = 2;
 constexpr int kOutputFailed = 3;
+constexpr int kNotReadWhole = 4;
+constexpr int kNoDistribution = 5;
+constexpr int kReportNotSaved = 6;
+
+// The status of a run that showed its bounds: a failed write first (what the user holds is not
+// what was computed), then data that were not what the bounds assume. The bytes shown stay
+// those of a run that goes well, so that stored reports compare; only the status tells.
+int ShownStatus(bool output_failed, bool report_saved, bool read_whole, bool fits_a_distribution) {
+  if (output_failed) {
+    return kOutputFailed;
+  }
+  if (!report_saved) {
+    return kReportNotSaved;
+  }
+  if (!read_whole) {
+    return kNotReadWhole;
+  }
+  return fits_a_distribution ? kReportMade : kNoDistribution;
+}
 
 // Quotes what was typed, shortened if it is long.
 std::string Quoted(const std::string& typed) {
@@ -153,7 +172,10 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 a report was made; 1 \"prob.txt\" cannot be used; 2 n or m cannot be\n"
     "used, the input ended before them, or an unknown argument; 3 the report was made but\n"
-    "standard output could not be written.\n"
+    "standard output could not be written; 4 the bounds shown are of data that were not read\n"
+    "whole (reading stopped at a word that is not a number, or the file ended early); 5 the\n"
+    "data fit no probability distribution, so no value shown is a bound; 6 the report could\n"
+    "not be appended to \"result.txt\".\n"
     "\n"
     "For scripts, orders above 20 and exact fractions: unionbound-batch --help.\n";
 
@@ -212,19 +234,22 @@ int RunUnionbound() {
     ReportNoDistribution(probabilities, *n,
                          SequenceOf<Rational>(exact_S.begin(), exact_S.begin() + order));
   }
-  if (file.open_error() == 0 && file.AppendAndClose(ReportText(*n, *m, S, report)) != 0) {
+  bool report_saved = file.open_error() == 0;
+  if (report_saved && file.AppendAndClose(ReportText(*n, *m, S, report)) != 0) {
     std::cerr << kProgram << "writing \"result.txt\" failed; the report was not saved whole"
               << std::endl;
+    report_saved = false;
   }
   WriteBoundBlocks(report, std::cout);
 
   std::cout << "Press RETURN to continue";
-  int status = kReportMade;
-  if (const int error = output.Flush(); error != 0) {
+  const int error = output.Flush();
+  if (error != 0) {
     std::cerr << kProgram << "cannot write standard output (" << std::strerror(error)
               << "); the bounds were not shown" << std::endl;
-    status = kOutputFailed;
   }
+  const int status = ShownStatus(error != 0, report_saved, probabilities.end == ReadEnd::kCount,
+                                 !report.fits_no_distribution);
   std::string line;
   std::getline(std::cin, line);
   std::getline(std::cin, line);

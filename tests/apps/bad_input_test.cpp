@@ -230,15 +230,15 @@ const BadInput kRows[] = {
     {"ProbStartsBeyondTheLargestDouble", "3\n2\n", Prob("1e999 0.5"), 1, kPrompts,
      StopWarning(1, 1, "1e999", "a number cut short or beyond the largest double") + kNoNumber,
      ResultFile::kAbsent},
-    {"ProbShort", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25"), 0, kHalfAndQuarterOut,
+    {"ProbShort", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25"), 4, kHalfAndQuarterOut,
      ShortFileWarning(4, 6), ResultFile::kOneReport},
-    {"ProbWordInTheMiddle", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 oops 0.25"), 0, kHalfAndQuarterOut,
+    {"ProbWordInTheMiddle", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 oops 0.25"), 4, kHalfAndQuarterOut,
      StopWarning(1, 18, "oops", kNotANumberCause) + ShortFileWarning(4, 6), ResultFile::kOneReport},
-    {"ProbNanInTheMiddle", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 nan 0.25"), 0, kHalfAndQuarterOut,
+    {"ProbNanInTheMiddle", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 nan 0.25"), 4, kHalfAndQuarterOut,
      StopWarning(1, 18, "nan", "no probability is infinite or not a number") +
          ShortFileWarning(4, 6),
      ResultFile::kOneReport},
-    {"ProbOverflowInTheMiddle", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 1e999 0.7"), 0,
+    {"ProbOverflowInTheMiddle", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 1e999 0.7"), 4,
      kHalfAndQuarterOut,
      StopWarning(1, 18, "1e999", "a number cut short or beyond the largest double") +
          ShortFileWarning(4, 6),
@@ -254,44 +254,44 @@ const BadInput kRows[] = {
      Prob("0.5" + std::string(10'000'000, '0') + " 0.5 0.5 0.25 0.25 0.25"), 0, kHalfAndQuarterOut,
      "", ResultFile::kOneReport},
     // Bytes that do not print are shown escaped.
-    {"ProbBinaryJunk", "3\n2\n\n", Prob(std::string("0.5 0.5 0.5 0.25\0\x01\xff\xfe junk", 24)), 0,
+    {"ProbBinaryJunk", "3\n2\n\n", Prob(std::string("0.5 0.5 0.5 0.25\0\x01\xff\xfe junk", 24)), 4,
      kHalfAndQuarterOut,
      StopWarning(1, 17, "\\\\x00\\\\x01\\\\xff\\\\xfe", kNotANumberCause) + ShortFileWarning(4, 6),
      ResultFile::kOneReport},
-    {"ProbAboveOne", "3\n2\n\n", Prob("0.5 2 2 0.25 0.25 0.25"), 0, std::nullopt,
+    {"ProbAboveOne", "3\n2\n\n", Prob("0.5 2 2 0.25 0.25 0.25"), 5, std::nullopt,
      ImprobableWarning(2, 6, "2, 2 \\(percentages\\? 50% is written 0\\.5\\)") + kNoDistribution +
          "number 2 of \"prob\\.txt\", 2, lies outside \\[0, 1\\]" + kNoBound,
      ResultFile::kOneReport},
-    {"ProbNegative", "3\n2\n\n", Prob("-0.5 -0.5 -0.5 0.25 0.25 0.25"), 0, std::nullopt,
+    {"ProbNegative", "3\n2\n\n", Prob("-0.5 -0.5 -0.5 0.25 0.25 0.25"), 5, std::nullopt,
      ImprobableWarning(3, 6, "1, -0\\.5") + kNoDistribution +
          "number 1 of \"prob\\.txt\", -0\\.5, lies outside \\[0, 1\\]" + kNoBound,
      ResultFile::kOneReport},
     // Percentages without their sign: each is above 1.
-    {"ProbPercentagesWithoutSign", "3\n2\n\n", Prob("50 50 50 25 25 25"), 0, std::nullopt,
+    {"ProbPercentagesWithoutSign", "3\n2\n\n", Prob("50 50 50 25 25 25"), 5, std::nullopt,
      ImprobableWarning(6, 6, "1, 50 \\(percentages\\? 50% is written 0\\.5\\)") + kNoDistribution +
          "number 1 of \"prob\\.txt\", 50, lies outside \\[0, 1\\]" + kNoBound,
      ResultFile::kOneReport},
 
     // Where and why reading stopped.
-    {"ProbCommaBetweenNumbers", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 0.25,0.25"), 0,
+    {"ProbCommaBetweenNumbers", "3\n2\n\n", Prob("0.5 0.5 0.5 0.25 0.25,0.25"), 4,
      kHalfAndQuarterOut, StopWarning(1, 22, ",0\\.25", kCommaCause) + ShortFileWarning(5, 6),
      ResultFile::kOneReport},
     // A long word is cut at 20 bytes.
-    {"ProbSemicolonsBetweenNumbers", "3\n2\n\n", Prob("0.5;0.5;0.5;0.25;0.25;0.25"), 0,
+    {"ProbSemicolonsBetweenNumbers", "3\n2\n\n", Prob("0.5;0.5;0.5;0.25;0.25;0.25"), 4,
      std::nullopt,
      StopWarning(1, 4, ";0\\.5;0\\.5;0\\.25;0\\.25;0\\.\\.\\.",
                  "a semicolon between numbers\\? Numbers are separated by white space") +
          ShortFileWarning(1, 6),
      ResultFile::kOneReport},
-    {"ProbDecimalCommas", "3\n1\n\n", Prob("0,5 0,5 0,5"), 0, kZerosOut,
+    {"ProbDecimalCommas", "3\n1\n\n", Prob("0,5 0,5 0,5"), 4, kZerosOut,
      StopWarning(1, 2, ",5", "a decimal comma\\? The decimal mark is a point: 0\\.5, not 0,5") +
          ShortFileWarning(1, 3),
      ResultFile::kOneReport},
-    {"ProbFractions", "3\n1\n\n", Prob("1/2 1/2 1/2"), 0, std::nullopt,
+    {"ProbFractions", "3\n1\n\n", Prob("1/2 1/2 1/2"), 4, std::nullopt,
      StopWarning(1, 2, "/2", "a fraction\\? Write each number as a decimal: 0\\.5, not 1/2") +
          ShortFileWarning(1, 3),
      ResultFile::kOneReport},
-    {"ProbPercentSigns", "3\n1\n\n", Prob("50% 50% 50%"), 0, std::nullopt,
+    {"ProbPercentSigns", "3\n1\n\n", Prob("50% 50% 50%"), 4, std::nullopt,
      StopWarning(1, 3, "%",
                  "a percentage\\? Write each probability as a number from 0 to 1: 0\\.5, not "
                  "50%") +
@@ -301,12 +301,12 @@ const BadInput kRows[] = {
      ResultFile::kOneReport},
     {"ProbHeaderLine", "3\n2\n", Prob("P(A1) P(A2) P(A3)\n0.5 0.5 0.5 0.25 0.25 0.25"), 1, kPrompts,
      StopWarning(1, 1, "P\\(A1\\)", kHeaderCause) + kNoNumber, ResultFile::kAbsent},
-    {"ProbCommentLine", "3\n2\n\n", Prob("0.5 0.5 0.5\n  # pairs\n0.25 0.25 0.25"), 0, std::nullopt,
+    {"ProbCommentLine", "3\n2\n\n", Prob("0.5 0.5 0.5\n  # pairs\n0.25 0.25 0.25"), 4, std::nullopt,
      StopWarning(2, 3, "#", kHeaderCause) + ShortFileWarning(3, 6), ResultFile::kOneReport},
     // Lines and columns are counted across the blocks the reader reads.
     {"ProbStopAfterSeveralBlocks", "3\n2\n\n",
      Prob(std::string(3'000'000, '\n') + "0.5 0.5 0.5\n" + std::string(1'500'000, ' ') + "0.25;"),
-     0, std::nullopt,
+     4, std::nullopt,
      StopWarning(3'000'002, 1'500'005, ";", "a semicolon between numbers[^\\n]*") +
          ShortFileWarning(4, 6),
      ResultFile::kOneReport},
@@ -325,7 +325,7 @@ const BadInput kRows[] = {
     {"ResultIsADirectory", "3\n2\n\n",
      Both(Prob(kHalfAndQuarter),
           [](const ScratchDirectory& dir) { fs::create_directory(dir.path() / "result.txt"); }),
-     0, kHalfAndQuarterOut,
+     6, kHalfAndQuarterOut,
      "unionbound: cannot open \"result\\.txt\" for appending \\(Is a directory\\); the report "
      "was not saved\\n",
      ResultFile::kNotChecked},
@@ -335,7 +335,7 @@ const BadInput kRows[] = {
             dir.Write("result.txt", kEarlierReports);
             chmod((dir.path() / "result.txt").c_str(), 0444);
           }),
-     0, kHalfAndQuarterOut,
+     6, kHalfAndQuarterOut,
      "unionbound: cannot open \"result\\.txt\" for appending \\(Permission denied\\); the "
      "report was not saved\\n",
      ResultFile::kUnchanged, true},
@@ -344,7 +344,7 @@ const BadInput kRows[] = {
           [](const ScratchDirectory& dir) {
             fs::create_symlink("/dev/full", dir.path() / "result.txt");
           }),
-     0, kHalfAndQuarterOut,
+     6, kHalfAndQuarterOut,
      "unionbound: writing \"result\\.txt\" failed; the report was not saved whole\\n",
      ResultFile::kNotChecked},
     // Standard output.
@@ -391,7 +391,7 @@ const BadInput kRows[] = {
          "Running time: <time>\nBasis subscripts:\n{2000000000,}\n\nPress RETURN to continue",
      "", ResultFile::kOneReport},
     // Two billion numbers, all but two of them the last one read: no memory grows with n.
-    {"HugeNShortFile", "2000000000\n1\n\n", Prob("0 0"), 0,
+    {"HugeNShortFile", "2000000000\n1\n\n", Prob("0 0"), 4,
      std::string(kPrompts) +
          "\nSharp lower bound on the probability of the union:\n-0\nRunning time: <time>\n"
          "Basis subscripts:\n{0,2000000000,}\n\nSharp upper bound on the probability of the "
@@ -399,7 +399,7 @@ const BadInput kRows[] = {
      ShortFileWarning(2, 2000000000), ResultFile::kOneReport},
 
     // Moments.
-    {"NoDistributionFits", "3\n2\n\n", Prob("0.05 0.03 0.02 0.3 0.3 0.3"), 0, std::nullopt,
+    {"NoDistributionFits", "3\n2\n\n", Prob("0.05 0.03 0.02 0.3 0.3 0.3"), 5, std::nullopt,
      kNoDistribution + "S_2 = 0\\.9 exceeds 0\\.1, [^\\n]*" + kNoBound, ResultFile::kOneReport},
     // The double walk repeats a basis; the exact walk finds the bound.
     {"BasisChangesRepeat", "9\n7\n\n", Prob(RepeatingWalkFile()), 0, std::nullopt,

@@ -3,8 +3,10 @@
 // exact rational arithmetic and shown as the nearest double (with its fraction on request), a
 // JSON report, and the classical bounds beside the sharp ones.
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <limits>
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/common/output_failure.h"
 #include "apps/common/progress_line.h"
 #include "apps/unionbound-batch/report.h"
 #include "bounds/question.h"
@@ -25,6 +28,7 @@ constexpr const char* kProgram = "unionbound-batch: ";
 constexpr int kBothFound = 0;
 constexpr int kBoundMissing = 1;
 constexpr int kUnusable = 2;
+constexpr int kOutputFailed = 3;
 
 // A refusal of the arguments or the input: the message goes to standard error, status 2.
 struct Unusable {
@@ -172,10 +176,18 @@ int Run(const Arguments& options) {
   if (!options.plot.empty()) {
     WritePlot(options.plot, SvgReport(bounds, shown));
   }
+  OutputFailure output;
+  errno = 0;
   if (options.json) {
-    std::cout << JsonReport(bounds, shown).dump(2) << std::endl;
+    std::cout << JsonReport(bounds, shown).dump(2) << "\n";
   } else {
-    std::cout << TextReport(bounds, shown) << std::flush;
+    std::cout << TextReport(bounds, shown);
+  }
+  output.Notice();
+  if (const int error = output.Flush(); error != 0) {
+    std::cerr << kProgram << "cannot write standard output (" << std::strerror(error)
+              << "); the report was not shown whole" << std::endl;
+    return kOutputFailed;
   }
   const bool both = bounds.lower.found && bounds.upper.found;
   if (!both) {

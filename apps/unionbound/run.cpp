@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "apps/common/output_failure.h"
 #include "apps/common/progress_line.h"
 #include "apps/unionbound/bound_stage.h"
 #include "bounds/moment_problem.h"
@@ -139,28 +140,6 @@ std::string ReportText(std::int32_t n, std::int32_t m, const Vector& S, const Bo
   WriteBoundBlocks(report, text);
   return text.str();
 }
-
-// The first failure to write standard output, noticed after each flush: the stream drops what
-// it could not write, so a later flush no longer tells why.
-class OutputFailure {
- public:
-  void Notice() {
-    if (error_ == 0 && (!std::cout.good() || std::ferror(stdout) != 0)) {
-      error_ = errno != 0 ? errno : EIO;
-    }
-  }
-  // Flushes what is left and notices a failure; 0 or its errno.
-  int Flush() {
-    errno = 0;
-    std::cout.flush();
-    std::fflush(stdout);
-    Notice();
-    return error_;
-  }
-
- private:
-  int error_ = 0;
-};
 
 constexpr const char* kUsage =
     "Usage: unionbound [--help | --version]\n"

@@ -235,6 +235,21 @@ TEST(Batch, VersionAndSpacesAfterCommas) {
   EXPECT_EQ(spaced["S_fractions"], Json::parse(R"(["1", "3/2", "3/4"])"));
 }
 
+// A report that cannot be written is a failure, whatever the bounds: status 3 and why, in
+// either format.
+TEST(Batch, StandardOutputThatCannotBeWrittenIsStatusThree) {
+  ScratchDirectory dir;
+  for (const char* format : {"", " --json"}) {
+    const ProgramRun run =
+        RunBatch(dir.path(), std::string("--n 3 --moments 1.5,0.75") + format, "/dev/full");
+    EXPECT_EQ(run.exit_status, 3) << format;
+    EXPECT_EQ(run.err,
+              "unionbound-batch: cannot write standard output (No space left on device); the "
+              "report was not shown whole\n")
+        << format;
+  }
+}
+
 struct Refusal {
   const char* name;
   const char* arguments;

@@ -87,8 +87,9 @@ ProgramRun RunProgram(const fs::path& directory, const std::string& keyboard, bo
   return RunIn(directory, as_nobody + "'" UNIONBOUND_PROGRAM "' " + arguments, keyboard, out_path);
 }
 
-ProgramRun RunBatch(const fs::path& directory, const std::string& arguments) {
-  return RunIn(directory, "'" UNIONBOUND_BATCH_PROGRAM "' " + arguments, "");
+ProgramRun RunBatch(const fs::path& directory, const std::string& arguments,
+                    const std::string& out_path) {
+  return RunIn(directory, "'" UNIONBOUND_BATCH_PROGRAM "' " + arguments, "", out_path);
 }
 
 bool UnprivilegedRunsPossible() {

@@ -39,8 +39,9 @@ ProgramRun RunProgram(const std::filesystem::path& directory, const std::string&
                       const std::string& out_path = "");
 
 // Runs the built unionbound-batch in `directory` with `arguments` (words as the shell splits
-// them) and no standard input.
-ProgramRun RunBatch(const std::filesystem::path& directory, const std::string& arguments);
+// them) and no standard input; `out_path` as for RunProgram.
+ProgramRun RunBatch(const std::filesystem::path& directory, const std::string& arguments,
+                    const std::string& out_path = "");
 
 // Whether an unprivileged run can work here: always for an ordinary user; for root, when the
 // user nobody can reach and run the built program (a checkout under /root cannot).

@@ -5,6 +5,7 @@
 
 #include "input/exact_decimal.h"
 #include "input/input_limits.h"
+#include "input/read_messages.h"
 #include "moments/binomial.h"
 
 namespace unionbound {

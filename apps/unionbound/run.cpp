@@ -19,6 +19,7 @@
 #include "bounds/moment_problem.h"
 #include "input/input_limits.h"
 #include "input/probability_input.h"
+#include "input/read_messages.h"
 #include "moments/binomial.h"
 #include "moments/binomial_moments.h"
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "input/decimal_syntax.h"
+#include "moments/binomial.h"
 
 namespace unionbound {
 
@@ -141,6 +142,30 @@ std::string ImprobableWarning(const std::string& path, const ProbabilityRead& re
     warning << " (percentages? 50% is written 0.5)";
   }
   return warning.str();
+}
+
+ReadMessages ReadWarnings(const std::string& path, const ProbabilityRead& read, std::int32_t n,
+                          std::int32_t m) {
+  const std::int64_t needed = ProbabilityCount(n, m);
+  ReadMessages messages;
+  const std::string stop = StopWarning(path, read);
+  messages.refusal = ReadRefusal(path, read.problem, read.good, needed);
+  if (!messages.refusal.empty()) {
+    if (!stop.empty()) {
+      messages.warnings.push_back(stop);
+    }
+    return messages;
+  }
+  // When no number is needed the file does not matter (the interactive program does not even
+  // open it), so what follows in it is no excess.
+  const std::string excess = needed > 0 ? ExcessWarning(path, read, needed, n, m) : "";
+  for (const std::string& warning :
+       {stop, ShortReadWarning(path, read.good, needed), excess, ImprobableWarning(path, read)}) {
+    if (!warning.empty()) {
+      messages.warnings.push_back(warning);
+    }
+  }
+  return messages;
 }
 
 }  // namespace unionbound

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "input/probability_input.h"
 
@@ -36,5 +37,21 @@ std::string FirstImprobableNumber(const std::string& path, const ProbabilityRead
 // The warning for the numbers read that are no probabilities: the first with its place, and
 // how many there are. Empty when every number read is a probability.
 std::string ImprobableWarning(const std::string& path, const ProbabilityRead& read);
+
+// All that a read says before anything is computed from it.
+struct ReadMessages {
+  // In the order they are shown; a front end goes on after them unless there is a refusal.
+  std::vector<std::string> warnings;
+  // Empty, or why the read cannot be used (ReadRefusal), shown after the warnings.
+  std::string refusal;
+};
+
+// The messages of a read of `path` for n events and orders up to m: a refusal, after the stop
+// warning when the read stopped at a token that is not a number (the likely reason it found
+// nothing); otherwise the warnings of a stop, a short read, an excess and the numbers that are
+// no probabilities, in that order. Every front end shows these, so that the same file draws the
+// same words from each.
+ReadMessages ReadWarnings(const std::string& path, const ProbabilityRead& read, std::int32_t n,
+                          std::int32_t m);
 
 }  // namespace unionbound

@@ -2,10 +2,11 @@
 
 #include <limits>
 #include <optional>
+#include <utility>
 
 #include "input/exact_decimal.h"
 #include "input/input_limits.h"
-#include "moments/binomial.h"
+#include "input/read_messages.h"
 
 namespace unionbound {
 
@@ -38,14 +39,12 @@ MomentData MomentsOfFile(const std::string& path, std::int32_t n, std::int32_t m
   if (pairs) {
     plan.kept = plan.sizes[0] + plan.sizes[1];
   }
-  const std::int64_t needed = ProbabilityCount(n, m);
   const ProbabilityRead read = ReadProbabilityFile(path.c_str(), plan);
-  data.refusal = ReadRefusal(path, read.problem, read.good, needed);
+  ReadMessages messages = ReadWarnings(path, read, n, m);
+  data.warnings = std::move(messages.warnings);
+  data.refusal = std::move(messages.refusal);
   if (!data.refusal.empty()) {
     return data;
-  }
-  if (const std::string warning = ShortReadWarning(path, read.good, needed); !warning.empty()) {
-    data.warnings.push_back(warning);
   }
   if (!read.exact) {
     data.refusal = "\"" + path + "\": " + read.exact_problem;

@@ -21,9 +21,10 @@ struct MomentData {
   // From a file: the first number that is no probability, as a reason that the data fit no
   // distribution; empty when there is none.
   std::string improbable;
-  // Warnings to show before anything else (a short read).
+  // Warnings to show before anything else: from a file, those of its read (ReadWarnings), the
+  // same words the interactive program shows.
   std::vector<std::string> warnings;
-  // Empty, or why the data cannot be used; nothing else is then set.
+  // Empty, or why the data cannot be used, to show after the warnings; nothing else is then set.
   std::string refusal;
 };
 

@@ -1,11 +1,9 @@
 #include "input/probability_input.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
-#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -13,251 +11,24 @@
 #include <limits>
 #include <memory>
 #include <mutex>
-#include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "input/decimal_syntax.h"
-#include "input/exact_decimal.h"
+#include "input/exact_sums.h"
+#include "input/token_scan.h"
 #include "moments/binomial.h"
 #include "moments/block_sums.h"
 
 namespace unionbound {
 namespace {
 
-// What one extraction of a double takes from the front of [first, last), by ScanDecimal. On
-// the way the token's value is gathered as a decimal mantissa and a power of ten. When the
-// mantissa is at most 2^53 and the power within 10^+-22, both are exact doubles and one
-// multiplication or division rounds their product correctly, as strtod would; most numbers in a
-// probability file take this path, the others go to from_chars.
-struct Token {
-  std::size_t length = 0;
-  bool is_number = false;
-  bool reaches_end = false;  // more data could still extend it
-  bool exact = false;        // `value` is the correctly rounded value
-  double value = 0.0;
-  // The number as written is digits * 10^power, negated when `negative`, if `whole`: no
-  // non-zero digit was dropped and the exponent is the written one.
-  std::uint64_t digits = 0;
-  long power = 0;
-  bool negative = false;
-  bool whole = false;
-};
-
-constexpr std::uint64_t kExactMantissa = std::uint64_t{1} << 53;
-constexpr std::uint64_t kMantissaRoom = 1'000'000'000'000'000'000;  // room for one more digit
-constexpr int kExactPower = 22;  // 10^22 is the largest exact power of ten
-constexpr long kExponentCap = 1'000'000'000;
-constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// The decimal digits of a mantissa: as many leading ones as 64 bits hold exactly (at least 18
-// significant digits), the power of ten that places them, and whether a non-zero digit was
-// dropped beyond them.
-struct MantissaDigits {
-  std::uint64_t digits = 0;
-  long scale = 0;
-  bool truncated = false;
-  bool seen = false;  // at least one digit
-
-  // Consumes the digits at p; `fraction` for those after the point.
-  const char* Take(const char* p, const char* last, bool fraction) {
-    const char* const start = p;
-    for (; p != last && IsDigit(*p) && digits < kMantissaRoom; ++p) {
-      digits = digits * 10 + static_cast<unsigned>(*p - '0');
-    }
-    const char* const kept = p;
-    for (; p != last && IsDigit(*p); ++p) {
-      truncated = truncated || *p != '0';
-    }
-    scale += fraction ? -(kept - start) : p - kept;
-    seen = seen || p != start;
-    return p;
-  }
-};
-
-// The exponent as written, capped so that it cannot overflow; a capped exponent is no longer
-// the written one.
-struct ExponentDigits {
-  long value = 0;
-  bool capped = false;
-
-  const char* Take(const char* p, const char* last, bool negative) {
-    for (; p != last && IsDigit(*p); ++p) {
-      value = std::min(value * 10 + (*p - '0'), kExponentCap);
-    }
-    capped = value == kExponentCap;
-    value = negative ? -value : value;
-    return p;
-  }
-};
-
-// The digits of a token as ScanDecimal hands them over.
-struct TokenDigits {
-  MantissaDigits mantissa;
-  ExponentDigits exponent;
-
-  const char* Mantissa(const char* p, const char* last, bool fraction) {
-    return mantissa.Take(p, last, fraction);
-  }
-  const char* Exponent(const char* p, const char* last, bool negative) {
-    return exponent.Take(p, last, negative);
-  }
-};
-
-Token ScanToken(const char* first, const char* last) {
-  TokenDigits parts;
-  const DecimalScan scan = ScanDecimal(first, last, parts);
-  const MantissaDigits& mantissa = parts.mantissa;
-  // A capped exponent is no longer the written one; from_chars and strtod then decide.
-  const bool exponent_capped = parts.exponent.capped;
-  const bool negative = scan.negative;
-
-  Token token;
-  token.length = scan.length;
-  token.is_number = scan.is_number;
-  token.reaches_end = first + scan.length == last;
-  const long power = mantissa.scale + parts.exponent.value;
-  token.digits = mantissa.digits;
-  token.power = power;
-  token.negative = negative;
-  token.whole = !mantissa.truncated && !exponent_capped;
-  if (token.is_number && !exponent_capped && !mantissa.truncated &&
-      mantissa.digits <= kExactMantissa) {
-    const auto magnitude = static_cast<double>(mantissa.digits);
-    if (mantissa.digits == 0) {
-      token.exact = true;
-      token.value = 0.0;
-    } else if (power >= 0 && power <= kExactPower) {
-      token.exact = true;
-      token.value = magnitude * kPowersOfTen[power];
-    } else if (power < 0 && power >= -kExactPower) {
-      token.exact = true;
-      token.value = magnitude / kPowersOfTen[-power];
-    }
-    token.value = negative ? -token.value : token.value;
-  }
-  return token;
-}
-
-// The value of a token that ScanToken accepted but could not value exactly itself, or false when it
-// lies beyond the largest double.
-bool ConvertToken(const char* first, const char* last, double& value) {
-  if (*first == '+') {
-    ++first;  // from_chars takes no plus sign
-  }
-  double parsed = 0.0;
-  const auto [end, error] = std::from_chars(first, last, parsed);
-  if (error == std::errc() && end == last) {
-    value = parsed;
-    return true;
-  }
-  // from_chars reports an underflow such as "1e-400" as out of range, where the extraction
-  // keeps the rounded value (a subnormal or a signed zero); strtod, which the extraction
-  // itself uses, gives that value, and infinity for a magnitude beyond the largest double.
-  const std::string copy(first, last);
-  char* stop = nullptr;
-  const double fallback = std::strtod(copy.c_str(), &stop);
-  if (stop != copy.c_str() + copy.size() || std::isinf(fallback)) {
-    return false;
-  }
-  value = fallback;
-  return true;
-}
-
 struct CloseFile {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FileHandle = std::unique_ptr<std::FILE, CloseFile>;
-
-// ---------------------------------------------------------------------------------------------
-// Exact sums.
-
-__extension__ using WideSigned = __int128;
-
-// Powers of ten -kPowerWindow .. kPowerWindow have an integer accumulator each; a probability
-// written with up to 19 significant digits and a magnitude above 10^-11 lands there.
-constexpr int kPowerWindow = 30;
-
-mpz_class WideInteger(WideSigned x) {
-  const auto magnitude = x < 0 ? -static_cast<WideUnsigned>(x) : static_cast<WideUnsigned>(x);
-  mpz_class value(static_cast<unsigned long>(magnitude >> 64));
-  value <<= 64;
-  value += static_cast<unsigned long>(magnitude & ~std::uint64_t{0});
-  return x < 0 ? mpz_class(-value) : value;
-}
-
-std::string TooLargeForExact(std::string_view text, std::int64_t place) {
-  constexpr std::size_t kShown = 20;
-  const std::string shown =
-      std::string(text.substr(0, kShown)) + (text.size() > kShown ? "..." : "");
-  return "the power of ten of number " + std::to_string(place) + ", \"" + shown +
-         "\", is too large for exact arithmetic";
-}
-
-// The exact sum of some of the numbers read. A number kept whole by the scanner with its power
-// of ten inside the window (nearly all of them) costs one 128-bit addition to that power's
-// accumulator; the rest go through GMP. Each addition is below 10^19 in magnitude and a read
-// holds at most 2^63 numbers, so an accumulator stays below 2^63 * 10^19 < 2^127 and cannot
-// overflow, however the parts of one read are merged.
-struct ExactPart {
-  std::array<WideSigned, 2 * kPowerWindow + 1> window{};
-  Rational others;
-  // The first number with no exact value within the limit, by its place among the numbers this
-  // part was given (from 0), and its text; -1 when there is none.
-  std::int64_t refused = -1;
-  std::string refused_text;
-
-  void Add(const Token& token, std::string_view text, std::int64_t place) {
-    if (token.whole && token.power >= -kPowerWindow && token.power <= kPowerWindow) {
-      const WideSigned digits = token.digits;
-      window[static_cast<std::size_t>(token.power + kPowerWindow)] +=
-          token.negative ? -digits : digits;
-      return;
-    }
-    AddOutsideWindow(text, place);
-  }
-
-  // Out of line: the numbers the window takes need it not, and their loop runs tighter.
-  [[gnu::noinline]] void AddOutsideWindow(std::string_view text, std::int64_t place) {
-    if (refused >= 0) {
-      return;
-    }
-    if (const std::optional<Rational> value = ExactDecimal(text)) {
-      others += *value;
-    } else {
-      refused = place;
-      refused_text = text;
-    }
-  }
-
-  void Merge(const ExactPart& part, std::int64_t offset) {
-    for (std::size_t k = 0; k < window.size(); ++k) {
-      window[k] += part.window[k];
-    }
-    if (part.others != 0) {
-      others += part.others;
-    }
-    if (part.refused >= 0 && (refused < 0 || part.refused + offset < refused)) {
-      refused = part.refused + offset;
-      refused_text = part.refused_text;
-    }
-  }
-
-  // The sum of window[k] * 10^(k - kPowerWindow), by Horner's rule from the top power, and the
-  // others.
-  Rational Sum() const {
-    mpz_class total;
-    for (auto k = window.size(); k-- > 0;) {
-      total *= 10;
-      total += WideInteger(window[k]);
-    }
-    return TimesPowerOfTen(total, -kPowerWindow) + others;
-  }
-};
 
 // ---------------------------------------------------------------------------------------------
 // Chunks: the data cut at white space, so that every number lies in one chunk and each chunk
@@ -423,11 +194,7 @@ struct ChunkNumbers {
   bool stopped = false;  // at a token that is not a number, at `stop_offset`
   std::size_t stop_offset = 0;
   std::string_view last_token;  // the text of the last number
-  std::int64_t line_ends = 0;   // before the stop, or in the whole chunk
-  // Where the last line end passed lies (-1 when none), and whether only white space has come
-  // since it, or since the chunk's start when there is none.
-  std::ptrdiff_t last_line_end = -1;
-  bool blank_since_line_end = true;
+  LineMarks lines;              // before the stop, or in the whole chunk
 
   void Clear() {
     values.clear();
@@ -435,48 +202,9 @@ struct ChunkNumbers {
     stopped = false;
     stop_offset = 0;
     last_token = {};
-    line_ends = 0;
-    last_line_end = -1;
-    blank_since_line_end = true;
+    lines = LineMarks{};
   }
 };
-
-// The token at `first` as a number, or false when the extraction fails there.
-bool ValueOf(const Token& token, const char* first, double& value) {
-  if (token.exact) {
-    value = token.value;
-    return true;
-  }
-  return token.is_number && ConvertToken(first, first + token.length, value);
-}
-
-// Calls visit(token, text, value) for each number of the chunk, in order, up to `most` of them
-// or the first token that is not a number, whose offset it returns (the text's size when the
-// numbers ran out first, or `most` was reached). White space is passed to `space`.
-template <class Visit, class Space>
-std::size_t ScanNumbers(std::string_view text, std::int64_t most, const Visit& visit,
-                        const Space& space) {
-  const char* const first = text.data();
-  const char* const last = first + text.size();
-  const char* p = first;
-  for (std::int64_t k = 0; k < most; ++k) {
-    while (p != last && IsSpace(*p)) {
-      space(p);
-      ++p;
-    }
-    if (p == last) {
-      break;
-    }
-    const Token token = ScanToken(p, last);
-    double value = 0.0;
-    if (!ValueOf(token, p, value)) {
-      return static_cast<std::size_t>(p - first);
-    }
-    visit(token, std::string_view(p, token.length), value);
-    p += token.length;
-  }
-  return text.size();
-}
 
 template <bool kExact>
 void ParseChunk(std::string_view text, ChunkNumbers& numbers) {
@@ -484,9 +212,9 @@ void ParseChunk(std::string_view text, ChunkNumbers& numbers) {
   const char* const first = text.data();
   const auto space = [&numbers, first](const char* p) {
     if (*p == '\n') {
-      ++numbers.line_ends;
-      numbers.last_line_end = p - first;
-      numbers.blank_since_line_end = true;
+      ++numbers.lines.line_ends;
+      numbers.lines.last_line_end = p - first;
+      numbers.lines.blank_since_line_end = true;
     }
   };
   const auto visit = [&numbers](const Token& token, std::string_view written, double value) {
@@ -495,76 +223,13 @@ void ParseChunk(std::string_view text, ChunkNumbers& numbers) {
     }
     numbers.values.push_back(value);
     numbers.last_token = written;
-    numbers.blank_since_line_end = false;
+    numbers.lines.blank_since_line_end = false;
   };
   const std::size_t stop =
       ScanNumbers(text, std::numeric_limits<std::int64_t>::max(), visit, space);
   numbers.stopped = stop < text.size();
   numbers.stop_offset = stop;
 }
-
-// The lines passed before a chunk: how many ended, how many bytes the current one has, and
-// whether they are white space.
-struct LinePosition {
-  std::int64_t line_ends = 0;
-  std::int64_t column_bytes = 0;
-  bool blank = true;
-
-  void Pass(std::string_view text, const ChunkNumbers& numbers) {
-    line_ends += numbers.line_ends;
-    if (numbers.last_line_end >= 0) {
-      column_bytes = static_cast<std::int64_t>(text.size()) - numbers.last_line_end - 1;
-      blank = numbers.blank_since_line_end;
-    } else {
-      column_bytes += static_cast<std::int64_t>(text.size());
-      blank = blank && numbers.blank_since_line_end;
-    }
-  }
-};
-
-// Where a chunk's parse stopped, and what is around it.
-StopPlace StopIn(std::string_view text, const ChunkNumbers& numbers, const LinePosition& before) {
-  const std::size_t at = numbers.stop_offset;
-  StopPlace stop;
-  std::size_t word_end = at;
-  while (word_end < text.size() && !IsSpace(text[word_end])) {
-    ++word_end;
-  }
-  stop.word_cut = word_end - at > kShownToken;
-  stop.word = std::string(text.substr(at, std::min(word_end - at, kShownToken)));
-  stop.line = before.line_ends + numbers.line_ends + 1;
-  if (numbers.last_line_end >= 0) {
-    stop.column = static_cast<std::int64_t>(at) - numbers.last_line_end;
-    stop.starts_line = numbers.blank_since_line_end;
-  } else {
-    stop.column = before.column_bytes + static_cast<std::int64_t>(at) + 1;
-    stop.starts_line = before.blank && numbers.blank_since_line_end;
-  }
-  std::size_t glued = at;
-  while (glued > 0 && !IsSpace(text[glued - 1])) {
-    --glued;
-  }
-  const std::size_t shown = std::min(at - glued, kShownToken);
-  stop.number_before = std::string(text.substr(at - shown, shown));
-  return stop;
-}
-
-// A run of numbers of one chunk that belongs to one block.
-struct Segment {
-  std::size_t block = 0;
-  std::int64_t from = 0;  // place in the chunk
-  std::int64_t to = 0;
-};
-
-// The exact sums still to be taken from one chunk once its place in the file is known.
-struct ExactWork {
-  bool any = false;
-  std::int64_t first_place = 0;  // of the chunk's first number in the file, from 0
-  // The chunk's parse summed the numbers of one block: its sum is `whole_block`'s.
-  bool whole = false;
-  std::size_t whole_block = 0;
-  std::vector<Segment> segments;  // otherwise
-};
 
 // The state of one read that the chunks pass on in file order.
 class OrderedRead {
@@ -625,12 +290,12 @@ class OrderedRead {
     } else if (numbers.stopped) {
       ended_ = true;
       read_.end = ReadEnd::kNotANumber;
-      read_.stop = StopIn(chunk.text, numbers, lines_);
+      read_.stop = StopIn(chunk.text, numbers.stop_offset, numbers.lines, lines_);
     } else if (chunk.last) {
       ended_ = true;
       read_.end = ReadEnd::kEndOfData;
     } else {
-      lines_.Pass(chunk.text, numbers);
+      lines_.Pass(chunk.text, numbers.lines);
     }
     return work;
   }
@@ -667,37 +332,6 @@ class OrderedRead {
   std::int64_t end_chunk_ = 0;
 };
 
-// Each worker's exact sums, one part per block.
-using BlockParts = std::vector<ExactPart>;
-
-// Takes the exact sums of a chunk's numbers into the worker's parts: the parse's own sum when
-// the chunk lies in one block, else a second pass over the numbers the chunk contributes.
-void TakeExactSums(const ExactWork& work, std::string_view text, const ChunkNumbers& numbers,
-                   BlockParts& parts) {
-  if (!work.any) {
-    return;
-  }
-  if (work.whole) {
-    parts[work.whole_block].Merge(numbers.exact, work.first_place);
-    return;
-  }
-  const std::int64_t take = work.segments.back().to;
-  std::size_t segment = 0;
-  std::int64_t place = 0;
-  ExactPart part;
-  const auto visit = [&](const Token& token, std::string_view written, double) {
-    while (place >= work.segments[segment].to) {
-      parts[work.segments[segment].block].Merge(part, work.first_place);
-      part = ExactPart{};
-      ++segment;
-    }
-    part.Add(token, written, place);
-    ++place;
-  };
-  ScanNumbers(text, take, visit, [](const char*) {});
-  parts[work.segments[segment].block].Merge(part, work.first_place);
-}
-
 // The plan's read of the chunks of `source`: every thread takes the next chunk, parses it, then
 // waits for its turn to add its numbers in file order; exact sums, which do not depend on the
 // order, are taken after the turn has passed on.
@@ -732,7 +366,7 @@ ProbabilityRead ReadChunks(ChunkSource& source, const ReadPlan& plan, std::int64
       ++turn;
       lock.unlock();
       turn_changed.notify_all();
-      TakeExactSums(exact, chunk.text, numbers, mine);
+      TakeExactSums(exact, chunk.text, numbers.exact, mine);
     }
   };
   std::vector<std::thread> helpers;
@@ -753,41 +387,7 @@ ProbabilityRead ReadChunks(ChunkSource& source, const ReadPlan& plan, std::int64
     read.problem = std::strerror(source.error());
   }
   if (plan.exact) {
-    // The first number refused, over every worker's parts.
-    const ExactPart* first_refused = nullptr;
-    for (const BlockParts& worker : parts) {
-      for (const ExactPart& part : worker) {
-        if (part.refused >= 0 &&
-            (first_refused == nullptr || part.refused < first_refused->refused)) {
-          first_refused = &part;
-        }
-      }
-    }
-    if (first_refused != nullptr) {
-      read.exact_problem =
-          TooLargeForExact(first_refused->refused_text, first_refused->refused + 1);
-      return read;
-    }
-    // The entries not read repeat the last number read, exactly as written; its text is kept
-    // only when some entries are not read.
-    const Rational last = read.good > 0 && read.good < count
-                              ? ExactDecimal(last_text).value_or(Rational(0))
-                              : Rational(0);
-    std::int64_t filled = 0;
-    for (std::size_t block = 0; block < plan.sizes.size(); ++block) {
-      Rational sum;
-      for (const BlockParts& worker : parts) {
-        sum += worker[block].Sum();
-      }
-      const std::int64_t end = filled + plan.sizes[block];
-      const std::int64_t repeats = std::max<std::int64_t>(0, end - std::max(filled, read.good));
-      if (repeats > 0 && last != 0) {
-        sum += last * Rational(static_cast<long>(repeats));
-      }
-      filled = end;
-      read.exact_block_sums.push_back(std::move(sum));
-    }
-    read.exact = true;
+    FinishExactSums(parts, plan.sizes, count, last_text, read);
   }
   return read;
 }
@@ -894,142 +494,8 @@ ProbabilityRead ParseProbabilities(std::string_view text, std::int64_t count) {
   return ParseProbabilities(text, CountPlan(count));
 }
 
-std::string ReadRefusal(const std::string& path, const std::string& problem, std::int64_t good,
-                        std::int64_t needed) {
-  if (!problem.empty()) {
-    return "cannot read \"" + path + "\": " + problem;
-  }
-  if (needed > 0 && good == 0) {
-    return "\"" + path + "\" starts with no number; " + std::to_string(needed) +
-           " intersection probabilities are needed";
-  }
-  return "";
-}
-
-std::string ShortReadWarning(const std::string& path, std::int64_t good, std::int64_t needed) {
-  if (good >= needed) {
-    return "";
-  }
-  return "warning: \"" + path + "\" gave " + std::to_string(good) + " of the " +
-         std::to_string(needed) + " numbers needed; the last number read stands for the other " +
-         std::to_string(needed - good);
-}
-
-namespace {
-
-// The word as shown in a message: quoted, bytes that do not print escaped, "..." when cut.
-std::string Shown(std::string_view word, bool cut) {
-  std::string shown = "\"";
-  for (const char c : word) {
-    const auto code = static_cast<unsigned char>(c);
-    if (code >= 0x20 && code < 0x7f) {
-      shown += c;
-    } else {
-      constexpr char kHex[] = "0123456789abcdef";
-      shown += {'\\', 'x', kHex[code >> 4], kHex[code & 15]};
-    }
-  }
-  return shown + (cut ? "...\"" : "\"");
-}
-
-bool StartsWithIgnoringCase(std::string_view word, std::string_view start) {
-  return word.size() >= start.size() && std::equal(start.begin(), start.end(), word.begin(),
-                                                   [](char a, char b) { return a == (b | 0x20); });
-}
-
-// A whole number as written, such as the "0" of the decimal comma "0,5".
-bool IsWholeNumber(std::string_view text) {
-  if (!text.empty() && IsSign(text.front())) {
-    text.remove_prefix(1);
-  }
-  return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
-}
-
-// The likely cause of a stop at a token that is not a number, and what to write instead.
-std::string StopCause(const StopPlace& stop) {
-  const std::string_view word = stop.word;
-  const bool glued = !stop.number_before.empty();
-  const char first = word.empty() ? ' ' : word.front();
-  if (first == ',' && glued && IsWholeNumber(stop.number_before) && word.size() > 1 &&
-      IsDigit(word[1])) {
-    return "a decimal comma? The decimal mark is a point: 0.5, not 0,5";
-  }
-  if (first == ',' || first == ';') {
-    return std::string("a ") + (first == ',' ? "comma" : "semicolon") +
-           " between numbers? Numbers are separated by white space";
-  }
-  if (first == '/' && glued) {
-    return "a fraction? Write each number as a decimal: 0.5, not 1/2";
-  }
-  if (first == '%' && glued) {
-    return "a percentage? Write each probability as a number from 0 to 1: 0.5, not 50%";
-  }
-  if (StartsWithIgnoringCase(word, "nan") || StartsWithIgnoringCase(word, "inf")) {
-    return "no probability is infinite or not a number";
-  }
-  if (IsDigit(first) || IsSign(first) || first == '.') {
-    return "a number cut short or beyond the largest double";
-  }
-  if (stop.starts_line) {
-    return "a header or comment line? The file holds numbers and white space only";
-  }
-  return "the file holds numbers and white space only";
-}
-
-}  // namespace
-
-std::string StopWarning(const std::string& path, const ProbabilityRead& read) {
-  if (read.end != ReadEnd::kNotANumber) {
-    return "";
-  }
-  const StopPlace& stop = read.stop;
-  return "warning: reading \"" + path + "\" stopped at line " + std::to_string(stop.line) +
-         ", column " + std::to_string(stop.column) + ", at " + Shown(stop.word, stop.word_cut) +
-         ", which is not a number: " + StopCause(stop);
-}
-
-std::string ExcessWarning(const std::string& path, const ProbabilityRead& read, std::int64_t needed,
-                          std::int32_t n, std::int32_t m) {
-  if (!read.more_follows) {
-    return "";
-  }
-  return "warning: \"" + path + "\" holds more than the " + std::to_string(needed) +
-         " numbers that n=" + std::to_string(n) + ", m=" + std::to_string(m) +
-         " need; the rest is ignored: check n and m";
-}
-
 ImprobableNumbers FindImprobableNumbers(const ProbabilityRead& read) {
   return read.improbable;
-}
-
-std::string FirstImprobableNumber(const std::string& path, const ProbabilityRead& read) {
-  const ImprobableNumbers& found = read.improbable;
-  if (found.count == 0) {
-    return "";
-  }
-  std::ostringstream reason;
-  reason.precision(17);
-  reason << "number " << found.first + 1 << " of \"" << path << "\", " << found.first_value
-         << ", lies outside [0, 1]";
-  return reason.str();
-}
-
-std::string ImprobableWarning(const std::string& path, const ProbabilityRead& read) {
-  const ImprobableNumbers& found = read.improbable;
-  if (found.count == 0) {
-    return "";
-  }
-  const double value = found.first_value;
-  std::ostringstream warning;
-  warning.precision(17);
-  warning << "warning: " << found.count << " of the " << read.good << " numbers read from \""
-          << path << "\" " << (found.count == 1 ? "is" : "are")
-          << " no probability (outside [0, 1]); the first is number " << found.first + 1 << ", "
-          << value;
-  if (value > 1.0 && value <= 100.0 && value == std::floor(value)) {
-    warning << " (percentages? 50% is written 0.5)";
-  }
-  return warning.str();
 }
 
 ProbabilityRead ReadProbabilities(std::int32_t n, std::int32_t m, const ReadProgress& progress) {

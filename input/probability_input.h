@@ -135,34 +135,9 @@ ProbabilityRead ParseProbabilities(std::string_view text, const ReadPlan& plan);
 // `count` numbers as one block, without exact sums, keeping none.
 ProbabilityRead ReadProbabilityFile(const char* path, std::int64_t count);
 
-// Why a read of `path` cannot be used: the file could not be read, or it gave no number while
-// some are needed. Empty when it can.
-std::string ReadRefusal(const std::string& path, const std::string& problem, std::int64_t good,
-                        std::int64_t needed);
-
-// The warning for a read that gave fewer numbers than needed, whose places the last number
-// read then fills. Empty when it gave them all.
-std::string ShortReadWarning(const std::string& path, std::int64_t good, std::int64_t needed);
-
-// The warning for a read that stopped at a token that is not a number: its line, column and
-// text, and the likely cause with its remedy. Empty when the read did not stop so.
-std::string StopWarning(const std::string& path, const ProbabilityRead& read);
-
-// The warning for a file that holds more than the `needed` numbers that n and m ask for. Empty
-// when nothing but white space follows them.
-std::string ExcessWarning(const std::string& path, const ProbabilityRead& read, std::int64_t needed,
-                          std::int32_t n, std::int32_t m);
-
-// The numbers read that are no probabilities, as the read found them.
+// The numbers read that are no probabilities, as the read found them. What is said of them,
+// and of the rest of a read, is in input/read_messages.h.
 ImprobableNumbers FindImprobableNumbers(const ProbabilityRead& read);
-
-// The first of them as a reason that data fit no distribution: "number 2 of "prob.txt", 1.5,
-// lies outside [0, 1]". Empty when every number read is a probability.
-std::string FirstImprobableNumber(const std::string& path, const ProbabilityRead& read);
-
-// The warning for them: the first with its place, and how many there are. Empty when every
-// number read is a probability.
-std::string ImprobableWarning(const std::string& path, const ProbabilityRead& read);
 
 // `count` numbers of text in memory as one block, without exact sums, keeping none.
 ProbabilityRead ParseProbabilities(std::string_view text, std::int64_t count);

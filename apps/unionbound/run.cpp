@@ -20,7 +20,7 @@
 #include "bounds/moment_problem.h"
 #include "input/input_limits.h"
 #include "input/probability_input.h"
-#include "moments/binomial.h"
+#include "input/read_messages.h"
 #include "moments/binomial_moments.h"
 
 namespace unionbound {
@@ -93,19 +93,13 @@ bool UsableSizes(std::int32_t n, std::int32_t m) {
 // stopped, when it held fewer numbers than needed (whose places the last number read then
 // fills) or more, and of numbers that are no probabilities.
 bool UsableProbabilities(const ProbabilityRead& read, std::int32_t n, std::int32_t m) {
-  const std::int64_t needed = ProbabilityCount(n, m);
-  const std::string refusal = ReadRefusal("prob.txt", read.problem, read.good, needed);
-  const std::string stop = StopWarning("prob.txt", read);
-  if (!refusal.empty()) {
-    std::cerr << kProgram << (stop.empty() ? "" : stop + "\n" + kProgram) << refusal << std::endl;
-    return false;
+  const ReadMessages messages = ReadWarnings("prob.txt", read, n, m);
+  for (const std::string& warning : messages.warnings) {
+    std::cerr << kProgram << warning << std::endl;
   }
-  for (const std::string& warning :
-       {stop, ShortReadWarning("prob.txt", read.good, needed),
-        ExcessWarning("prob.txt", read, needed, n, m), ImprobableWarning("prob.txt", read)}) {
-    if (!warning.empty()) {
-      std::cerr << kProgram << warning << std::endl;
-    }
+  if (!messages.refusal.empty()) {
+    std::cerr << kProgram << messages.refusal << std::endl;
+    return false;
   }
   return true;
 }

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "input/probability_input.h"
+#include "input/read_messages.h"
 #include "tests/support/exact_sums_oracle.h"
 #include "tests/support/stream_oracle.h"
 

@@ -101,6 +101,15 @@ bool UnprivilegedRunsPossible() {
   return std::system(probe.c_str()) == 0;
 }
 
+std::vector<std::string> LinesWithout(const std::string& prefix, const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) {
+    lines.push_back(line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : line);
+  }
+  return lines;
+}
+
 std::string MaskRunningTimes(const std::string& text) {
   static const std::regex kTime("Running time: [^\n]*");
   return std::regex_replace(text, kTime, "Running time: <time>");

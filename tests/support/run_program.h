@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace unionbound::testing {
 
@@ -49,6 +50,10 @@ bool UnprivilegedRunsPossible();
 
 // The text with every running-time figure replaced by "<time>".
 std::string MaskRunningTimes(const std::string& text);
+
+// The lines of `text` without their ends, each with `prefix` (a program's name, such as
+// "unionbound: ") taken off its start where it has it.
+std::vector<std::string> LinesWithout(const std::string& prefix, const std::string& text);
 
 // Reads a whole file; empty when it does not exist.
 std::string ReadWholeFile(const std::filesystem::path& path);

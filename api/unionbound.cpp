@@ -16,39 +16,41 @@
 namespace unionbound {
 namespace {
 
-// The refusal of a count below 0, in the batch program's words.
-void CheckCount(const char* option, std::int32_t value) {
+// The refusal of a count below 0, named as the caller names it.
+void CheckCount(const char* name, std::int32_t value) {
   if (value < 0) {
-    throw Error(std::string(option) + ": \"" + std::to_string(value) +
-                "\" is not a whole number from 0 to 2147483647");
+    throw Error(std::string(name) + " must be a whole number from 0 to 2147483647, not " +
+                std::to_string(value));
   }
 }
 
-// The internal question of a public one, refused as the batch program refuses --at-least and
-// --exactly outside 1 .. n.
+// The internal question of a public one; an r outside 1 .. n is refused.
 Question QuestionOf(const Probability& probability, std::int32_t n) {
-  QuestionKind kind = QuestionKind::kUnion;
   switch (probability.kind) {
     case Probability::Kind::kUnion:
       return kUnion;
     case Probability::Kind::kAtLeast:
-      kind = QuestionKind::kAtLeast;
-      break;
     case Probability::Kind::kExactly:
-      kind = QuestionKind::kExactly;
       break;
   }
-  const QuestionChoice choice = ChooseQuestion(kind, std::to_string(probability.r), n);
-  if (!choice.refusal.empty()) {
-    throw Error(choice.refusal);
+  const bool at_least = probability.kind == Probability::Kind::kAtLeast;
+  if (probability.r < 1 || probability.r > n) {
+    throw Error(std::string(at_least ? "AtLeast(" : "Exactly(") + std::to_string(probability.r) +
+                "): r must be a whole number from 1 to n=" + std::to_string(n));
   }
-  return choice.question;
+  return {at_least ? QuestionKind::kAtLeast : QuestionKind::kExactly, probability.r};
 }
 
 // The data as the loader gives them; its refusal, with the warnings said before it, an Error.
 MomentData Usable(MomentData data) {
+  if (data.refused_item >= 0) {
+    throw Error("moments[" + std::to_string(data.refused_item) + "]: " + data.refusal,
+                Error::Cause::kInput);
+  }
   if (!data.refusal.empty()) {
-    throw Error(data.refusal, std::move(data.warnings));
+    throw Error(data.refusal,
+                data.not_read_whole ? Error::Cause::kNotReadWhole : Error::Cause::kInput,
+                std::move(data.warnings));
   }
   return data;
 }
@@ -63,9 +65,13 @@ std::string ShortestDecimal(double x) {
 
 MomentData FileData(const std::string& path, std::int32_t n, std::int32_t m,
                     const Options& options) {
-  CheckCount("--n", n);
-  CheckCount("--m", m);
-  MomentData data = unionbound::MomentsOfFile(path, n, m, options.classical, options.progress);
+  CheckCount("n", n);
+  CheckCount("m", m);
+  FileReading how;
+  how.keep_pairs = options.classical;
+  how.accept_short = options.accept_short;
+  how.progress = options.progress;
+  MomentData data = MomentsOfFile(path, n, m, how);
   // The reader's thread count is said first, as the programs say it before they read.
   if (const ThreadSetting threads = ReaderThreads(); !threads.problem.empty()) {
     data.warnings.insert(data.warnings.begin(), "warning: " + threads.problem);
@@ -178,7 +184,7 @@ std::string Version() {
 Bounds SharpBounds(std::int32_t n, const std::vector<std::string>& moments,
                    const Options& options) {
   // The question is refused before the moments are read, as the batch program refuses it.
-  CheckCount("--n", n);
+  CheckCount("n", n);
   const Question question = QuestionOf(options.probability, n);
   return Solve(n, Usable(MomentsFromItems(moments)), question, options);
 }
@@ -201,7 +207,7 @@ Bounds SharpBoundsFromDoubles(std::int32_t n, const std::vector<double>& moments
 
 Bounds SharpBoundsFromFile(const std::string& path, std::int32_t n, std::int32_t m,
                            const Options& options) {
-  CheckCount("--n", n);
+  CheckCount("n", n);
   const Question question = QuestionOf(options.probability, n);
   return Solve(n, FileData(path, n, m, options), question, options);
 }
@@ -213,8 +219,11 @@ Bounds SharpBoundsFromFile(const std::string& path, std::int32_t n, std::int32_t
   return SharpBoundsFromFile(path, n, m, options);
 }
 
-std::vector<std::string> MomentsFromFile(const std::string& path, std::int32_t n, std::int32_t m) {
-  const MomentData data = FileData(path, n, m, Options{});
+std::vector<std::string> MomentsFromFile(const std::string& path, std::int32_t n, std::int32_t m,
+                                         bool accept_short) {
+  Options options;
+  options.accept_short = accept_short;
+  const MomentData data = FileData(path, n, m, options);
   return Fractions(SequenceOf<Rational>(data.S.begin() + 1, data.S.end()));
 }
 

@@ -7,18 +7,20 @@
 #include "input/exact_decimal.h"
 #include "input/input_limits.h"
 #include "input/read_messages.h"
+#include "moments/binomial.h"
 
 namespace unionbound {
 
 MomentData MomentsFromItems(const std::vector<std::string>& items) {
   MomentData data;
   data.S = {Rational(1)};
-  for (const std::string& item : items) {
-    const std::optional<Rational> exact = ExactDecimalOrFraction(item);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const std::optional<Rational> exact = ExactDecimalOrFraction(items[i]);
     if (!exact) {
-      data.refusal = "--moments: \"" + item +
+      data.refusal = "\"" + items[i] +
                      "\" is not a decimal number or a fraction, with powers of ten up to 10^" +
                      std::to_string(kLargestExactExponent);
+      data.refused_item = static_cast<std::int64_t>(i);
       return data;
     }
     data.S.push_back(*exact);
@@ -26,16 +28,16 @@ MomentData MomentsFromItems(const std::vector<std::string>& items) {
   return data;
 }
 
-MomentData MomentsOfFile(const std::string& path, std::int32_t n, std::int32_t m, bool keep_pairs,
-                         const ReadProgress& progress) {
+MomentData MomentsOfFile(const std::string& path, std::int32_t n, std::int32_t m,
+                         const FileReading& how) {
   MomentData data;
   data.refusal = SizeProblem(n, m, std::numeric_limits<std::int32_t>::max());
   if (!data.refusal.empty()) {
     return data;
   }
   ReadPlan plan = MomentBlocks(n, m);
-  plan.progress = progress;
-  const bool pairs = keep_pairs && m >= 2;
+  plan.progress = how.progress;
+  const bool pairs = how.keep_pairs && m >= 2;
   if (pairs) {
     plan.kept = plan.sizes[0] + plan.sizes[1];
   }
@@ -44,6 +46,16 @@ MomentData MomentsOfFile(const std::string& path, std::int32_t n, std::int32_t m
   data.warnings = std::move(messages.warnings);
   data.refusal = std::move(messages.refusal);
   if (!data.refusal.empty()) {
+    return data;
+  }
+  const std::int64_t needed = ProbabilityCount(n, m);
+  if (!how.accept_short && read.good < needed) {
+    // Where reading stopped and why is said; that the last number read stands for the rest is
+    // not, since no bound is given.
+    const std::string stop = StopWarning(path, read);
+    data.warnings = stop.empty() ? std::vector<std::string>{} : std::vector<std::string>{stop};
+    data.refusal = NotReadWholeRefusal(path, read.good, needed);
+    data.not_read_whole = true;
     return data;
   }
   if (!read.exact) {

@@ -26,14 +26,30 @@ struct MomentData {
   std::vector<std::string> warnings;
   // Empty, or why the data cannot be used, to show after the warnings; nothing else is then set.
   std::string refusal;
+  // The refusal is of a file that was not read whole (reading stopped at a word that is not a
+  // number, or the file ended early), which the caller may choose to accept.
+  bool not_read_whole = false;
+  // From written items: the place (from 0) of the item refused, which the refusal does not name
+  // so that each face names it in its own words ("--moments", "moments[1]"); -1 otherwise.
+  std::int64_t refused_item = -1;
 };
 
 // S_1 .. S_m from their written items, decimals or fractions ("3/4"), as --moments takes them.
 MomentData MomentsFromItems(const std::vector<std::string>& items);
 
+// How a file is taken.
+struct FileReading {
+  // Keep the singles and pairs (when m >= 2), for the spanning-tree bound.
+  bool keep_pairs = false;
+  // Take a file that was not read whole as the interactive program does, the last number read
+  // standing for the rest (with a warning); otherwise such a file is refused.
+  bool accept_short = false;
+  ReadProgress progress;
+};
+
 // S_1 .. S_m as the block sums of `path` for n events and orders up to m, read exactly in one
-// pass, with the singles and pairs kept when `keep_pairs` (and m >= 2).
-MomentData MomentsOfFile(const std::string& path, std::int32_t n, std::int32_t m, bool keep_pairs,
-                         const ReadProgress& progress = nullptr);
+// pass.
+MomentData MomentsOfFile(const std::string& path, std::int32_t n, std::int32_t m,
+                         const FileReading& how);
 
 }  // namespace unionbound

@@ -22,6 +22,14 @@ std::string ReadRefusal(const std::string& path, const std::string& problem, std
   return "";
 }
 
+std::string NotReadWholeRefusal(const std::string& path, std::int64_t good, std::int64_t needed) {
+  if (good >= needed) {
+    return "";
+  }
+  return "\"" + path + "\" gave " + std::to_string(good) + " of the " + std::to_string(needed) +
+         " numbers needed, and no bounds are given from data that were not read whole";
+}
+
 std::string ShortReadWarning(const std::string& path, std::int64_t good, std::int64_t needed) {
   if (good >= needed) {
     return "";

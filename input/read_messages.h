@@ -20,6 +20,10 @@ std::string ReadRefusal(const std::string& path, const std::string& problem, std
 // read then fills. Empty when it gave them all.
 std::string ShortReadWarning(const std::string& path, std::int64_t good, std::int64_t needed);
 
+// The refusal of a read that gave fewer numbers than needed, for a face that gives no bounds
+// from data it did not read whole. Empty when it gave them all.
+std::string NotReadWholeRefusal(const std::string& path, std::int64_t good, std::int64_t needed);
+
 // The warning for a read that stopped at a token that is not a number: its line, column and
 // text, and the likely cause with its remedy. Empty when the read did not stop so.
 std::string StopWarning(const std::string& path, const ProbabilityRead& read);

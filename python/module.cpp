@@ -13,7 +13,7 @@ namespace {
 // What the front asks: the question as it names it ("union", "at_least" or "exactly", with r),
 // the rows by order and the classical bounds.
 unionbound::Options OptionsOf(const std::string& kind, std::int32_t r, bool by_order,
-                              bool classical) {
+                              bool classical, bool accept_short) {
   unionbound::Options options;
   if (kind == "at_least") {
     options.probability = unionbound::AtLeast(r);
@@ -22,6 +22,7 @@ unionbound::Options OptionsOf(const std::string& kind, std::int32_t r, bool by_o
   }
   options.by_order = by_order;
   options.classical = classical;
+  options.accept_short = accept_short;
   return options;
 }
 
@@ -73,18 +74,33 @@ PYBIND11_MODULE(_unionbound, module) {
       "sharp_bounds",
       [](std::int32_t n, const std::vector<std::string>& moments, const std::string& kind,
          std::int32_t r, bool by_order, bool classical) {
-        return unionbound::SharpBounds(n, moments, OptionsOf(kind, r, by_order, classical));
+        return unionbound::SharpBounds(n, moments, OptionsOf(kind, r, by_order, classical, false));
       },
       py::arg("n"), py::arg("moments"), py::arg("kind"), py::arg("r"), py::arg("by_order") = false,
       py::arg("classical") = false);
   module.def(
       "sharp_bounds_from_file",
       [](const std::string& path, std::int32_t n, std::int32_t m, const std::string& kind,
-         std::int32_t r, bool by_order, bool classical) {
-        return unionbound::SharpBoundsFromFile(path, n, m, OptionsOf(kind, r, by_order, classical));
+         std::int32_t r, bool by_order, bool classical, bool accept_short) {
+        return unionbound::SharpBoundsFromFile(
+            path, n, m, OptionsOf(kind, r, by_order, classical, accept_short));
       },
       py::arg("path"), py::arg("n"), py::arg("m"), py::arg("kind"), py::arg("r"),
-      py::arg("by_order") = false, py::arg("classical") = false);
+      py::arg("by_order") = false, py::arg("classical") = false, py::arg("accept_short") = false);
   module.def("moments_from_file", &unionbound::MomentsFromFile, py::arg("path"), py::arg("n"),
-             py::arg("m"));
+             py::arg("m"), py::arg("accept_short") = false);
+  // A refusal is a ValueError; a file not read whole says how to take it anyway, in Python's words.
+  py::register_exception_translator([](std::exception_ptr thrown) {
+    try {
+      if (thrown) {
+        std::rethrow_exception(thrown);
+      }
+    } catch (const unionbound::Error& error) {
+      std::string message = error.what();
+      if (error.cause() == unionbound::Error::Cause::kNotReadWhole) {
+        message += " (accept_short=True lets the last number read stand for the rest)";
+      }
+      PyErr_SetString(PyExc_ValueError, message.c_str());
+    }
+  });
 }

@@ -19,6 +19,7 @@
 #include "apps/common/progress_line.h"
 #include "apps/unionbound-batch/report.h"
 #include "bounds/question.h"
+#include "input/moment_data.h"
 #include "unionbound/unionbound.h"
 
 namespace unionbound {
@@ -48,6 +49,7 @@ struct Arguments {
   std::optional<std::string> exactly;
   bool by_order = false;
   std::string plot;
+  bool accept_short = false;
 };
 
 // The items between commas, white space around each dropped ("1.5, 0.75" as "1.5,0.75").
@@ -87,9 +89,9 @@ const CLI::Validator kWholeNumber(
 // The long options written with one dash ("-n 3"), which CLI11 would take for something else:
 // the first one found, or none.
 std::optional<std::string> SingleDashOption(int argc, char** argv) {
-  static const char* const kNames[] = {"n",       "m",        "prob",      "moments",
-                                       "exact",   "json",     "classical", "at-least",
-                                       "exactly", "by-order", "plot",      "version"};
+  static const char* const kNames[] = {"n",    "m",         "prob",        "moments", "exact",
+                                       "json", "classical", "at-least",    "exactly", "by-order",
+                                       "plot", "version",   "accept-short"};
   for (int i = 1; i < argc; ++i) {
     for (const char* name : kNames) {
       if (std::string(argv[i]) == std::string("-") + name) {
@@ -140,9 +142,15 @@ Bounds Compute(const Arguments& options, const Question& question) {
   asked.probability = ProbabilityOf(question);
   asked.by_order = options.by_order || !options.plot.empty();
   asked.classical = options.classical;
+  asked.accept_short = options.accept_short;
   try {
     if (!options.moments.empty()) {
-      Bounds bounds = SharpBounds(options.n, SplitList(options.moments), asked);
+      const std::vector<std::string> items = SplitList(options.moments);
+      // The library names a moment by its place; the command line has one option for them all.
+      if (const MomentData checked = MomentsFromItems(items); !checked.refusal.empty()) {
+        throw Unusable{"--moments: " + checked.refusal};
+      }
+      Bounds bounds = SharpBounds(options.n, items, asked);
       PrintNotes(bounds.notes);
       return bounds;
     }
@@ -154,7 +162,10 @@ Bounds Compute(const Arguments& options, const Question& question) {
     return bounds;
   } catch (const Error& error) {
     PrintNotes(error.notes());
-    throw Unusable{error.what()};
+    const bool remedy = error.cause() == Error::Cause::kNotReadWhole;
+    throw Unusable{error.what() + std::string(remedy ? " (--accept-short lets the last number "
+                                                       "read stand for the rest)"
+                                                     : "")};
   }
 }
 
@@ -235,6 +246,11 @@ int main(int argc, char** argv) {
                "the sharp bounds from S_1 .. S_k for every order k, one row each");
   app.add_option("--plot", options.plot, "draw the bounds for every order k into an SVG file")
       ->type_name("FILE.svg");
+  app.add_flag("--accept-short", options.accept_short,
+               "take a --prob file that was not read whole (reading stopped at a word that is not "
+               "a number, or the file ended early) as unionbound does: the last number read stands "
+               "for the rest, with a warning; without it such a file is refused")
+      ->needs(prob);
   if (const std::optional<std::string> name = SingleDashOption(argc, argv)) {
     std::cerr << kProgram << "-" << *name << ": the options take two dashes: --" << *name
               << std::endl;

@@ -28,7 +28,8 @@ std::string Decimal(double x);
 std::string TextReport(const Bounds& bounds, const Shown& shown);
 
 // The JSON report: n, m, arithmetic, question (when not the union), S, S_fractions, lower, upper,
-// by_order and classical when asked for; one object.
+// by_order and classical when asked for, notes (what standard error says besides) and
+// no_distribution_reason (null when both bounds were found); one object.
 Json JsonReport(const Bounds& bounds, const Shown& shown);
 
 // The rows by order as an SVG picture, titled with n and the question.

@@ -95,6 +95,9 @@ Json JsonReport(const Bounds& bounds, const Shown& shown) {
   if (!bounds.classical.empty()) {
     report["classical"] = ClassicalJson(bounds.classical);
   }
+  report["notes"] = Json(bounds.notes);
+  report["no_distribution_reason"] =
+      bounds.no_distribution_reason.empty() ? Json(nullptr) : Json(bounds.no_distribution_reason);
   return report;
 }
 

@@ -4,7 +4,7 @@
 // occurs), P(at least R occur) or P(exactly R occur) from the binomial moments S_1 .. S_m,
 // computed in exact rational arithmetic as unionbound-batch computes them. Fractions are
 // strings ("7/10"), so that this header needs nothing beyond the standard library. Nothing here
-// prints; a refusal throws unionbound::Error with the words unionbound-batch prints for it.
+// prints; a refusal throws unionbound::Error, which names the argument as this header does.
 // unionbound-batch itself renders the Bounds of this header, so its JSON keys are these fields.
 
 #include <cstdint>
@@ -18,16 +18,25 @@
 
 namespace unionbound {
 
-// Unusable arguments or input: the message is the batch program's, without its name.
+// Unusable arguments or input, in this header's words ("n must be ...", "moments[1]: ..."); a
+// file's refusal in the words both programs use.
 class Error : public std::invalid_argument {
  public:
-  explicit Error(const std::string& message, std::vector<std::string> notes = {})
-      : std::invalid_argument(message), notes_(std::move(notes)) {}
+  enum class Cause {
+    kArgument,      // a count or R outside its range
+    kInput,         // data that cannot be used: a moment that is no number, an unreadable file
+    kNotReadWhole,  // a file not read whole, refused unless Options::accept_short
+  };
+  explicit Error(const std::string& message, Cause cause = Cause::kArgument,
+                 std::vector<std::string> notes = {})
+      : std::invalid_argument(message), cause_(cause), notes_(std::move(notes)) {}
+  Cause cause() const noexcept { return cause_; }
   // What was said of the input before it was refused (where reading stopped, say), each
   // without the program's name, as the batch program prints them before the refusal.
   const std::vector<std::string>& notes() const noexcept { return notes_; }
 
  private:
+  Cause cause_;
   std::vector<std::string> notes_;
 };
 
@@ -77,11 +86,11 @@ struct OrderRow {
   std::string status;  // "optimal", or the status of the first bound not found
   Bound lower;
   Bound upper;
-  bool classical = false;  // whether the next four are given
+  bool classical = false;                                        // whether the next four are given
   double bonferroni = std::numeric_limits<double>::quiet_NaN();  // B_k
-  std::string bonferroni_side;                  // "upper" for odd k, "lower" for even k
-  std::optional<double> dawson_sankoff_lower;   // from k = 2 on
-  std::optional<double> kwerel_upper;           // from k = 2 on
+  std::string bonferroni_side;                 // "upper" for odd k, "lower" for even k
+  std::optional<double> dawson_sankoff_lower;  // from k = 2 on
+  std::optional<double> kwerel_upper;          // from k = 2 on
 };
 
 // One row of the classical bounds shown beside the sharp ones (Options::classical).
@@ -97,6 +106,10 @@ struct Options {
   Probability probability = Union();
   bool by_order = false;   // Bounds::by_order
   bool classical = false;  // Bounds::classical, for the union
+  // A file that was not read whole (reading stopped at a word that is not a number, or the file
+  // ended early) is refused with Error::Cause::kNotReadWhole; with accept_short the last number
+  // read stands for the rest, as in the interactive program, and the notes say so.
+  bool accept_short = false;
   // Called while a file is read with the bytes read so far, from one reading thread at a time.
   std::function<void(std::int64_t)> progress;
 };
@@ -142,7 +155,9 @@ Bounds SharpBounds(std::int32_t n, const std::vector<std::string>& moments, cons
 Bounds SharpBoundsFromFile(const std::string& path, std::int32_t n, std::int32_t m,
                            const Options& options);
 
-// The binomial moments S_1 .. S_m of such a file, as exact fractions.
-std::vector<std::string> MomentsFromFile(const std::string& path, std::int32_t n, std::int32_t m);
+// The binomial moments S_1 .. S_m of such a file, as exact fractions; a file not read whole is
+// refused unless `accept_short`.
+std::vector<std::string> MomentsFromFile(const std::string& path, std::int32_t n, std::int32_t m,
+                                         bool accept_short = false);
 
 }  // namespace unionbound

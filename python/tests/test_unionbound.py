@@ -105,15 +105,16 @@ FILE_CASES = [
 def test_files_give_the_batch_programs_figures(tmp_path, text, n, m, question):
     path = tmp_path / "prob.txt"
     path.write_text(text)
-    report = batch_json(["--n", str(n), "--m", str(m), "--prob", str(path),
+    report = batch_json(["--accept-short", "--n", str(n), "--m", str(m), "--prob", str(path),
                          *question_options(question)])
-    result = unionbound.sharp_bounds(n=n, file=path, m=m, **question)
+    result = unionbound.sharp_bounds(n=n, file=path, m=m, accept_short=True, **question)
     assert result.S_fractions == report["S_fractions"]
+    assert result.notes == report["notes"]
     assert as_batch_json(result.lower) == without_time(report["lower"])
     assert as_batch_json(result.upper) == without_time(report["upper"])
-    exact = unionbound.moments_from_file(path, n=n, m=m, exact=True)
+    exact = unionbound.moments_from_file(path, n=n, m=m, exact=True, accept_short=True)
     assert exact == [Fraction(s) for s in report["S_fractions"][1:]]
-    assert unionbound.moments_from_file(path, n=n, m=m) == report["S"][1:]
+    assert unionbound.moments_from_file(path, n=n, m=m, accept_short=True) == report["S"][1:]
 
 
 def nan_as_none(x):
@@ -124,10 +125,10 @@ def nan_as_none(x):
 def test_rows_by_order_and_classical_bounds_are_the_batch_programs(tmp_path, text, n, m, question):
     path = tmp_path / "prob.txt"
     path.write_text(text)
-    report = batch_json(["--n", str(n), "--m", str(m), "--prob", str(path), "--by-order",
-                         "--classical", *question_options(question)])
+    report = batch_json(["--accept-short", "--n", str(n), "--m", str(m), "--prob", str(path),
+                         "--by-order", "--classical", *question_options(question)])
     result = unionbound.sharp_bounds(n=n, file=path, m=m, by_order=True, classical=True,
-                                     **question)
+                                     accept_short=True, **question)
     rows = []
     for row in result.by_order:
         json_row = {
@@ -151,45 +152,110 @@ def test_rows_by_order_and_classical_bounds_are_the_batch_programs(tmp_path, tex
     assert bool(classical) == (not question)
 
 
-def test_a_short_file_is_noted_as_the_batch_program_warns(tmp_path):
+def test_a_short_file_taken_anyway_is_noted_as_the_batch_program_warns(tmp_path):
     path = tmp_path / "prob.txt"
     path.write_text("0.5 0.5 0.5 0.25")
     if not BATCH:
         pytest.skip("UNIONBOUND_BATCH names no batch program")
-    run = subprocess.run([BATCH, "--n", "3", "--m", "2", "--prob", str(path)],
+    run = subprocess.run([BATCH, "--accept-short", "--n", "3", "--m", "2", "--prob", str(path)],
                          capture_output=True, text=True)
-    notes = unionbound.sharp_bounds(n=3, file=path, m=2).notes
+    notes = unionbound.sharp_bounds(n=3, file=path, m=2, accept_short=True).notes
     assert run.stderr == "".join(f"unionbound-batch: {note}\n" for note in notes)
     assert len(notes) == 1
 
 
-REFUSALS = [
-    (dict(n=3, moments=["1.5", "x"]),
-     '--moments: "x" is not a decimal number or a fraction, with powers of ten up to 10^100000'),
-    (dict(n=3, moments=[float("inf")]),
-     '--moments: "inf" is not a decimal number or a fraction, with powers of ten up to 10^100000'),
-    (dict(n=3, moments=["1/0"]),
-     '--moments: "1/0" is not a decimal number or a fraction, with powers of ten up to 10^100000'),
-    (dict(n=3, moments=[1], at_least=0), '--at-least "0": R must be a whole number from 1 to n=3'),
-    (dict(n=3, moments=[1], exactly=4), '--exactly "4": R must be a whole number from 1 to n=3'),
-    (dict(n=3, moments=[1], at_least=1, exactly=1), "--at-least excludes --exactly"),
-    (dict(n=-1, moments=[1]), '--n: "-1" is not a whole number from 0 to 2147483647'),
-    (dict(n=2**31, moments=[1]), '--n: "2147483648" is not a whole number from 0 to 2147483647'),
-    (dict(n=2.5, moments=[1]), '--n: "2.5" is not a whole number from 0 to 2147483647'),
-    (dict(n=3), "one of --prob FILE (with --m) and --moments S1,...,Sm is needed"),
-    (dict(n=3, file="prob.txt"), "--prob requires --m"),
-    (dict(n=3, moments=[1], m=1), "--m excludes --moments"),
-    (dict(n=3, file="/nonexistent/prob.txt", m=2),
-     'cannot read "/nonexistent/prob.txt": No such file or directory'),
-    (dict(n=3, file="prob.txt", m=-1), '--m: "-1" is not a whole number from 0 to 2147483647'),
+NOT_READ_WHOLE = [
+    ("0.5 0.5 0.5 0.25", None),
+    ("0,5 0,5 0,5 0,25 0,25 0,25", "line 1, column 2"),
+    ("0.5, 0.5, 0.5\n0.25, 0.25, 0.25\n", "a comma between numbers?"),
+    ("50% 50% 50% 25% 25% 25%", "line 1, column 3"),
 ]
 
 
-@pytest.mark.parametrize("arguments, message", REFUSALS)
-def test_bad_arguments_raise_value_error_with_the_programs_words(arguments, message):
+@pytest.mark.parametrize("text, stop", NOT_READ_WHOLE)
+def test_a_file_not_read_whole_is_refused_as_the_batch_program_refuses_it(tmp_path, text, stop):
+    path = tmp_path / "prob.txt"
+    path.write_text(text)
+    if not BATCH:
+        pytest.skip("UNIONBOUND_BATCH names no batch program")
+    run = subprocess.run([BATCH, "--n", "3", "--m", "2", "--prob", str(path)],
+                         capture_output=True, text=True)
+    assert (run.returncode, run.stdout) == (2, "")
+    lines = run.stderr.splitlines()
+    assert (stop is None) == (len(lines) == 1)
+    if stop is not None:
+        assert stop in lines[0]
+    batch_refusal = lines[-1].removeprefix("unionbound-batch: ")
     with pytest.raises(ValueError) as refusal:
+        unionbound.sharp_bounds(n=3, file=path, m=2)
+    library = batch_refusal.removesuffix(
+        " (--accept-short lets the last number read stand for the rest)")
+    assert str(refusal.value) == (
+        library + " (accept_short=True lets the last number read stand for the rest)")
+    with pytest.raises(ValueError):
+        unionbound.moments_from_file(path, n=3, m=2)
+
+
+MOMENTS_TEXT = '" is not a decimal number or a fraction, with powers of ten up to 10^100000'
+
+REFUSALS = [
+    (dict(n=3, moments=["1.5", "x"]), ValueError, 'moments[1]: "x' + MOMENTS_TEXT),
+    (dict(n=3, moments=[float("inf")]), ValueError, 'moments[0]: "inf' + MOMENTS_TEXT),
+    (dict(n=3, moments=["1/0"]), ValueError, 'moments[0]: "1/0' + MOMENTS_TEXT),
+    (dict(n=3, moments="1.5,0.75"), TypeError,
+     "moments must be a sequence of numbers, not a string"),
+    (dict(n=3, moments=1.5), TypeError, "moments must be a sequence of numbers, not float"),
+    (dict(n=3, moments=[1.5, None]), TypeError,
+     'moments[1] must be a number or a string such as "3/4", not NoneType'),
+    (dict(n=3, moments=[1], at_least=0), ValueError,
+     "at_least must be a whole number from 1 to n=3, not 0"),
+    (dict(n=3, moments=[1], exactly=4), ValueError,
+     "exactly must be a whole number from 1 to n=3, not 4"),
+    (dict(n=3, moments=[1], at_least=1.0), TypeError, "at_least must be an int, not float"),
+    (dict(n=3, moments=[1], at_least=1, exactly=1), ValueError,
+     "at_least and exactly exclude each other"),
+    (dict(n=-1, moments=[1]), ValueError, "n must be a whole number from 0 to 2147483647, not -1"),
+    (dict(n=2**31, moments=[1]), ValueError,
+     "n must be a whole number from 0 to 2147483647, not 2147483648"),
+    (dict(n=2.5, moments=[1]), TypeError, "n must be an int, not float"),
+    (dict(n=True, moments=[1]), TypeError, "n must be an int, not bool"),
+    (dict(n="3", moments=[1]), TypeError, "n must be an int, not str"),
+    (dict(n=3), ValueError, "one of moments and file (with m) is needed"),
+    (dict(n=3, file="prob.txt"), ValueError,
+     "file needs m, the largest order of its intersections"),
+    (dict(n=3, moments=[1], m=1), ValueError,
+     "m goes with file: the moments' count is their order"),
+    (dict(n=3, file=3.5, m=2), TypeError, "file must be a path, not float"),
+    (dict(n=3, file="prob.txt", m=-1), ValueError,
+     "m must be a whole number from 0 to 2147483647, not -1"),
+]
+
+
+@pytest.mark.parametrize("arguments, error, message", REFUSALS)
+def test_bad_arguments_raise_the_right_error_in_the_apis_words(arguments, error, message):
+    with pytest.raises(error) as refusal:
         unionbound.sharp_bounds(**arguments)
+    assert type(refusal.value) is error
     assert str(refusal.value) == message
+
+
+def test_a_file_that_cannot_be_opened_raises_the_oserror_of_opening_it(tmp_path):
+    with pytest.raises(FileNotFoundError):
+        unionbound.sharp_bounds(n=3, file=tmp_path / "missing.txt", m=2)
+    with pytest.raises(IsADirectoryError):
+        unionbound.moments_from_file(tmp_path, n=3, m=2)
+
+
+def test_the_result_says_whether_the_data_fit_a_distribution():
+    fits = unionbound.sharp_bounds(n=3, moments=[1.5, 0.75])
+    assert (fits.success, fits.status, fits.message) == (True, 0, "both bounds found")
+    report = batch_json(["--n", "3", "--moments", "2,0.5"])
+    misfit = unionbound.sharp_bounds(n=3, moments=[2, 0.5])
+    assert (misfit.success, misfit.status) == (False, 1)
+    assert misfit.message == (
+        "the data fit no probability distribution: " + report["no_distribution_reason"])
+    assert misfit.no_distribution_reason == report["no_distribution_reason"]
+    assert "negative variance" in misfit.message
 
 
 def test_the_readme_session():

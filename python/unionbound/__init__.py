@@ -7,10 +7,15 @@ unionbound-batch computes them.
     (0.75, '3/4', [0, 1, 2], 'optimal')
 
 Floats come out by default (the doubles nearest to the exact values); with exact=True the
-values are fractions.Fraction. Unusable arguments raise ValueError with the batch program's
-words.
+values are fractions.Fraction. An argument of the wrong type raises TypeError, one of the right
+type but an unusable value ValueError, a file that cannot be opened the OSError that opening it
+raises (FileNotFoundError, PermissionError, ...), and data that cannot be used ValueError: a
+moment that is no number, or a file that was not read whole (reading stopped at a word that is
+not a number, or the file ended early) unless accept_short=True.
 """
 
+import numbers
+import os
 from dataclasses import dataclass
 from fractions import Fraction
 
@@ -63,6 +68,11 @@ class ClassicalBound:
 
 @dataclass(frozen=True)
 class Bounds:
+    """Both sharp bounds and what was said of the data. As scipy's results do, `success`,
+    `status` and `message` say how it went: status 0 when both bounds exist, 1 when the data
+    fit no probability distribution (then neither exists, and `message` gives the first reason
+    seen)."""
+
     n: int
     m: int
     S: list  # S_0 .. S_m, floats or Fractions
@@ -74,13 +84,52 @@ class Bounds:
     classical: list = ()  # ClassicalBounds, with classical=True (the union only)
     # When a bound is missing: why the data fit no distribution, as far as a plain look tells.
     no_distribution_reason: str = ""
+    success: bool = True
+    status: int = 0
+    message: str = "both bounds found"
 
 
-def _whole(option, value):
-    """An int for the library, or the refusal of a value that is none."""
-    if isinstance(value, bool) or not isinstance(value, int) or value not in _INT32:
-        raise ValueError(f'{option}: "{value}" is not a whole number from 0 to 2147483647')
-    return value
+def _whole(name, value, low=0, high=2**31 - 1):
+    """An int for the library: TypeError for what is no int, ValueError for one out of range."""
+    if isinstance(value, bool) or not isinstance(value, numbers.Integral):
+        raise TypeError(f"{name} must be an int, not {type(value).__name__}")
+    if not low <= value <= high:
+        high_text = "n=" + str(high) if name in ("at_least", "exactly") else str(high)
+        raise ValueError(f"{name} must be a whole number from {low} to {high_text}, not {value}")
+    return int(value)
+
+
+def _moments(moments):
+    """The moments as the library's text: a sequence of numbers or strings, never one string."""
+    if isinstance(moments, (str, bytes)):
+        raise TypeError("moments must be a sequence of numbers, not a string")
+    try:
+        items = list(moments)
+    except TypeError:
+        raise TypeError(
+            f"moments must be a sequence of numbers, not {type(moments).__name__}"
+        ) from None
+    for i, x in enumerate(items):
+        if isinstance(x, bool) or not isinstance(x, (numbers.Real, str)):
+            raise TypeError(
+                f"moments[{i}] must be a number or a string such as \"3/4\", "
+                f"not {type(x).__name__}"
+            )
+    return [_moment_text(x) for x in items]
+
+
+def _readable(file):
+    """The file's path, after opening it once, so that a file that cannot be read raises the
+    OSError that says why."""
+    try:
+        path = os.fspath(file)
+    except TypeError:
+        raise TypeError(f"file must be a path, not {type(file).__name__}") from None
+    if isinstance(path, bytes):
+        path = os.fsdecode(path)
+    with open(path, "rb"):
+        pass
+    return path
 
 
 def _moment_text(x):
@@ -90,6 +139,8 @@ def _moment_text(x):
         return f"{x.numerator}/{x.denominator}"
     if isinstance(x, float):
         return repr(x)
+    if isinstance(x, numbers.Rational) and not isinstance(x, numbers.Integral):
+        return f"{x.numerator}/{x.denominator}"
     return str(x)
 
 
@@ -140,50 +191,72 @@ def _bounds(result, exact):
             for row in result.classical
         ],
         no_distribution_reason=result.no_distribution_reason,
+        **_outcome(result),
     )
 
 
-def _question(at_least, exactly):
+def _outcome(result):
+    if result.lower.found and result.upper.found:
+        return dict(success=True, status=0, message="both bounds found")
+    reason = result.no_distribution_reason
+    return dict(
+        success=False,
+        status=1,
+        message="the data fit no probability distribution" + (f": {reason}" if reason else ""),
+    )
+
+
+def _question(n, at_least, exactly):
     if at_least is not None and exactly is not None:
-        raise ValueError("--at-least excludes --exactly")
+        raise ValueError("at_least and exactly exclude each other")
     if at_least is not None:
-        return "at_least", _whole("--at-least", at_least)
+        return "at_least", _whole("at_least", at_least, 1, n)
     if exactly is not None:
-        return "exactly", _whole("--exactly", exactly)
+        return "exactly", _whole("exactly", exactly, 1, n)
     return "union", 1
 
 
 def sharp_bounds(n, moments=None, *, file=None, m=None, at_least=None, exactly=None, exact=False,
-                 by_order=False, classical=False):
+                 by_order=False, classical=False, accept_short=False):
     """The sharp lower and upper bounds on P(at least one of the n events occurs), or on
     P(at least R) with at_least=R, or P(exactly R) with exactly=R; with by_order=True also the
     bounds from the orders 1 .. k alone for every k, and with classical=True the classical
     bounds of the union beside the sharp ones.
 
     The data are either moments, S_1 .. S_m as floats, ints, Fractions or strings ("3/2",
-    "0.75"), or file with m, a file of intersection probabilities as unionbound's prob.txt.
+    "0.75"), or file with m, a file of intersection probabilities as unionbound's prob.txt. A
+    file that was not read whole is refused (ValueError) unless accept_short=True, which lets
+    the last number read stand for the rest, as unionbound does, and says so in `notes`.
+
+    Returns Bounds; `success`, `status` and `message` say whether the data fit a distribution.
+    Raises TypeError for an argument of the wrong type, ValueError for an unusable value or
+    data, OSError (such as FileNotFoundError) for a file that cannot be opened.
     """
-    n = _whole("--n", n)
-    kind, r = _question(at_least, exactly)
+    n = _whole("n", n)
+    kind, r = _question(n, at_least, exactly)
     if (moments is None) == (file is None):
-        raise ValueError("one of --prob FILE (with --m) and --moments S1,...,Sm is needed")
+        raise ValueError("one of moments and file (with m) is needed")
     if file is not None:
         if m is None:
-            raise ValueError("--prob requires --m")
+            raise ValueError("file needs m, the largest order of its intersections")
+        m = _whole("m", m)
         result = _unionbound.sharp_bounds_from_file(
-            str(file), n, _whole("--m", m), kind, r, by_order, classical
+            _readable(file), n, m, kind, r, by_order, classical, accept_short
         )
     else:
         if m is not None:
-            raise ValueError("--m excludes --moments")
-        result = _unionbound.sharp_bounds(
-            n, [_moment_text(x) for x in moments], kind, r, by_order, classical
-        )
+            raise ValueError("m goes with file: the moments' count is their order")
+        if accept_short:
+            raise ValueError("accept_short goes with file")
+        result = _unionbound.sharp_bounds(n, _moments(moments), kind, r, by_order, classical)
     return _bounds(result, exact)
 
 
-def moments_from_file(path, n, m, *, exact=False):
+def moments_from_file(path, n, m, *, exact=False, accept_short=False):
     """The binomial moments S_1 .. S_m of a file of intersection probabilities, each the exact
-    sum of its block as written: floats nearest to them, or Fractions with exact=True."""
-    fractions = _unionbound.moments_from_file(str(path), _whole("--n", n), _whole("--m", m))
+    sum of its block as written: floats nearest to them, or Fractions with exact=True. A file
+    not read whole is refused unless accept_short=True."""
+    n = _whole("n", n)
+    m = _whole("m", m)
+    fractions = _unionbound.moments_from_file(_readable(path), n, m, accept_short)
     return [_number(s, exact) for s in fractions]

@@ -1,8 +1,10 @@
 // The same mis-typed "prob.txt" through every face: the interactive program, the batch program
-// and the library must say the same of its reading, line for line. Each face adds lines of its
-// own (a note that no distribution fits, that no bound exists), so only the reading's lines are
-// compared: its warnings, which all start "warning: " and name the file, and its refusal, the
-// last line a refusing program prints.
+// and the library must say the same of its reading, line for line, and none may give a bound
+// from a file it did not read whole without saying so: the interactive program keeps its bytes
+// and ends with status 4, the batch program and the library refuse unless told to accept. Each face
+// adds lines of its own (a note that no distribution fits, that no bound exists), so only the
+// reading's lines are compared: its warnings, which all start "warning: " and name the file, and
+// its refusal, the last line a refusing program prints.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -146,7 +148,10 @@ TEST_P(ReadWarningsAgree, OnEveryFace) {
   const std::string n = std::to_string(row.n);
   const std::string m = std::to_string(row.m);
   const ProgramRun interactive = RunProgram(dir_.path(), n + "\n" + m + "\n\n");
-  const ProgramRun batch = RunBatch(dir_.path(), "--prob prob.txt --n " + n + " --m " + m);
+  // Both take a file not read whole here as the interactive program does, so that all three
+  // say all they say of the read.
+  const ProgramRun batch =
+      RunBatch(dir_.path(), "--accept-short --prob prob.txt --n " + n + " --m " + m);
   const std::vector<std::string> interactive_lines = LinesWithout("unionbound: ", interactive.err);
   const std::vector<std::string> batch_lines = LinesWithout("unionbound-batch: ", batch.err);
 
@@ -160,7 +165,10 @@ TEST_P(ReadWarningsAgree, OnEveryFace) {
   if (row.refusal.empty()) {
     EXPECT_NE(interactive.exit_status, 1) << interactive.err;
     EXPECT_NE(batch.exit_status, 2) << batch.err;
-    EXPECT_EQ(ReadingWarnings(SharpBoundsFromFile("prob.txt", row.n, row.m).notes), warnings);
+    Options accept;
+    accept.accept_short = true;
+    EXPECT_EQ(ReadingWarnings(SharpBoundsFromFile("prob.txt", row.n, row.m, accept).notes),
+              warnings);
     return;
   }
   // A refusal ends each program's words; the library's Error says it alone.
@@ -176,6 +184,52 @@ TEST_P(ReadWarningsAgree, OnEveryFace) {
     ADD_FAILURE() << "no refusal";
   } catch (const Error& error) {
     EXPECT_EQ(error.what(), refusal);
+  }
+}
+
+// Without being told to accept it, the batch program and the library give no bound from a file
+// the interactive program reads with its rule (status 4): they say where reading stopped, in the
+// interactive program's words, and refuse; a file read whole they take as before.
+TEST_P(ReadWarningsAgree, NoFaceAnswersFromAFileNotReadWhole) {
+  const MistypedFile& row = GetParam();
+  if (row.text) {
+    dir_.Write("prob.txt", *row.text);
+  }
+  const std::string n = std::to_string(row.n);
+  const std::string m = std::to_string(row.m);
+  const ProgramRun interactive = RunProgram(dir_.path(), n + "\n" + m + "\n\n");
+  const std::string options = "--prob prob.txt --json --n " + n + " --m " + m;
+  const ProgramRun batch = RunBatch(dir_.path(), options);
+  if (interactive.exit_status != 4) {
+    const ProgramRun accepting = RunBatch(dir_.path(), "--accept-short " + options);
+    EXPECT_EQ(batch.exit_status, accepting.exit_status) << batch.err;
+    EXPECT_EQ(batch.err, accepting.err);
+    return;
+  }
+  EXPECT_EQ(batch.exit_status, 2) << batch.err;
+  EXPECT_EQ(batch.out, "");
+  const std::vector<std::string> interactive_lines = LinesWithout("unionbound: ", interactive.err);
+  const std::vector<std::string> batch_lines = LinesWithout("unionbound-batch: ", batch.err);
+  // Where reading stopped, when it stopped at a word; then the refusal.
+  std::vector<std::string> stop;
+  for (const std::string& line : ReadingWarnings(interactive_lines)) {
+    if (line.find("stopped at line") != std::string::npos) {
+      stop.push_back(line);
+    }
+  }
+  ASSERT_EQ(batch_lines.size(), stop.size() + 1) << batch.err;
+  EXPECT_EQ(std::vector<std::string>(batch_lines.begin(), batch_lines.end() - 1), stop);
+  EXPECT_NE(batch_lines.back().find("no bounds are given from data that were not read whole"),
+            std::string::npos)
+      << batch_lines.back();
+  EXPECT_NE(batch_lines.back().find("--accept-short"), std::string::npos) << batch_lines.back();
+  try {
+    SharpBoundsFromFile("prob.txt", row.n, row.m);
+    ADD_FAILURE() << "no refusal";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.cause(), Error::Cause::kNotReadWhole);
+    EXPECT_EQ(error.notes(), stop);
+    EXPECT_EQ(batch_lines.back().rfind(error.what(), 0), 0u) << error.what();
   }
 }
 

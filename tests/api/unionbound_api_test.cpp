@@ -159,50 +159,118 @@ struct RefusalCase {
   std::int32_t n;
   std::vector<std::string> moments;
   Probability probability;
+  std::string library_message;  // in the header's words
   const char* batch_arguments;  // the same refusal asked of the batch program
+  std::string batch_message;    // in its command line's words
 };
 
+const std::string kNotANumber =
+    "\" is not a decimal number or a fraction, with powers of ten up to 10^100000";
+
 const RefusalCase kRefusals[] = {
-    {"not_a_number", 3, {"1.5", "x"}, Union(), "--n 3 --moments 1.5,x"},
-    {"empty_moment", 3, {"1.5", ""}, Union(), "--n 3 --moments 1.5,"},
-    {"zero_denominator", 3, {"1/0"}, Union(), "--n 3 --moments 1/0"},
-    {"two_slashes", 3, {"1/2/3"}, Union(), "--n 3 --moments 1/2/3"},
-    {"power_beyond_limit", 3, {"1e100001"}, Union(), "--n 3 --moments 1e100001"},
-    {"at_least_0", 3, {"1"}, AtLeast(0), "--n 3 --moments 1 --at-least 0"},
-    {"at_least_above_n", 3, {"1"}, AtLeast(4), "--n 3 --moments 1 --at-least 4"},
-    {"exactly_negative", 3, {"1"}, Exactly(-1), "--n 3 --moments 1 --exactly -1"},
-    {"events_below_zero", -1, {"1"}, Union(), "--n -1 --moments 1"},
+    {"not_a_number",
+     3,
+     {"1.5", "x"},
+     Union(),
+     "moments[1]: \"x" + kNotANumber,
+     "--n 3 --moments 1.5,x",
+     "--moments: \"x" + kNotANumber},
+    {"empty_moment",
+     3,
+     {"1.5", ""},
+     Union(),
+     "moments[1]: \"" + kNotANumber,
+     "--n 3 --moments 1.5,",
+     "--moments: \"" + kNotANumber},
+    {"zero_denominator",
+     3,
+     {"1/0"},
+     Union(),
+     "moments[0]: \"1/0" + kNotANumber,
+     "--n 3 --moments 1/0",
+     "--moments: \"1/0" + kNotANumber},
+    {"two_slashes",
+     3,
+     {"1/2/3"},
+     Union(),
+     "moments[0]: \"1/2/3" + kNotANumber,
+     "--n 3 --moments 1/2/3",
+     "--moments: \"1/2/3" + kNotANumber},
+    {"power_beyond_limit",
+     3,
+     {"1e100001"},
+     Union(),
+     "moments[0]: \"1e100001" + kNotANumber,
+     "--n 3 --moments 1e100001",
+     "--moments: \"1e100001" + kNotANumber},
+    {"at_least_0",
+     3,
+     {"1"},
+     AtLeast(0),
+     "AtLeast(0): r must be a whole number from 1 to n=3",
+     "--n 3 --moments 1 --at-least 0",
+     "--at-least \"0\": R must be a whole number from 1 to n=3"},
+    {"at_least_above_n",
+     3,
+     {"1"},
+     AtLeast(4),
+     "AtLeast(4): r must be a whole number from 1 to n=3",
+     "--n 3 --moments 1 --at-least 4",
+     "--at-least \"4\": R must be a whole number from 1 to n=3"},
+    {"exactly_negative",
+     3,
+     {"1"},
+     Exactly(-1),
+     "Exactly(-1): r must be a whole number from 1 to n=3",
+     "--n 3 --moments 1 --exactly -1",
+     "--exactly \"-1\": R must be a whole number from 1 to n=3"},
+    {"events_below_zero",
+     -1,
+     {"1"},
+     Union(),
+     "n must be a whole number from 0 to 2147483647, not -1",
+     "--n -1 --moments 1",
+     "--n: \"-1\" is not a whole number from 0 to 2147483647"},
     // The question is refused before the moments are read.
-    {"question_first", 3, {"x"}, Exactly(7), "--n 3 --moments x --exactly 7"},
+    {"question_first",
+     3,
+     {"x"},
+     Exactly(7),
+     "Exactly(7): r must be a whole number from 1 to n=3",
+     "--n 3 --moments x --exactly 7",
+     "--exactly \"7\": R must be a whole number from 1 to n=3"},
 };
 
 class RefusalsAsBatch : public ::testing::TestWithParam<RefusalCase> {};
 
-TEST_P(RefusalsAsBatch, ThrowTheBatchProgramsWords) {
+TEST_P(RefusalsAsBatch, ThrowInTheHeadersWordsWhereTheBatchProgramUsesItsOptions) {
   const RefusalCase& c = GetParam();
   ScratchDirectory dir;
   const ProgramRun run = RunBatch(dir.path(), c.batch_arguments);
   ASSERT_EQ(run.exit_status, 2) << run.err;
+  EXPECT_EQ(BatchMessage(run), c.batch_message);
   try {
     SharpBounds(c.n, c.moments, c.probability);
     ADD_FAILURE() << "no refusal";
   } catch (const Error& error) {
-    EXPECT_EQ(error.what(), BatchMessage(run));
+    EXPECT_EQ(error.what(), c.library_message);
+    EXPECT_NE(error.cause(), Error::Cause::kNotReadWhole);
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, RefusalsAsBatch, ::testing::ValuesIn(kRefusals),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Api, RefusesOrdersBelowZeroAsTheBatchProgram) {
+TEST(Api, RefusesOrdersBelowZero) {
   ScratchDirectory dir;
   const ProgramRun run = RunBatch(dir.path(), "--n 3 --m -2 --prob p.txt");
   ASSERT_EQ(run.exit_status, 2) << run.err;
+  EXPECT_EQ(BatchMessage(run), "--m: \"-2\" is not a whole number from 0 to 2147483647");
   try {
     SharpBoundsFromFile("p.txt", 3, -2);
     ADD_FAILURE() << "no refusal";
   } catch (const std::invalid_argument& error) {
-    EXPECT_EQ(error.what(), BatchMessage(run));
+    EXPECT_STREQ(error.what(), "m must be a whole number from 0 to 2147483647, not -2");
   }
 }
 
@@ -212,6 +280,7 @@ struct FileCase {
   std::int32_t n;
   std::int32_t m;
   Probability probability;
+  bool accept_short = false;  // --accept-short, Options::accept_short
 };
 
 const FileCase kFiles[] = {
@@ -219,8 +288,8 @@ const FileCase kFiles[] = {
     // 0.1 + 0.2 is not 0.3 in doubles; exactly it is.
     {"tenths", "0.1 0.2 0.3 0.01 0.02 0.03", 3, 2, Union()},
     {"tenths_exactly_2", "0.1 0.2 0.3 0.01 0.02 0.03", 3, 2, Exactly(2)},
-    // A short file: the last number read stands for the rest, with a warning.
-    {"short", "0.5 0.5 0.5 0.25", 3, 2, Union()},
+    // A short file, taken: the last number read stands for the rest, with a warning.
+    {"short", "0.5 0.5 0.5 0.25", 3, 2, Union(), true},
     {"probability_above_1", "1.5 0.5 0.5 0.25 0.25 0.25", 3, 2, AtLeast(2)},
     {"order_0", "", 4, 0, Union()},
 };
@@ -233,11 +302,17 @@ TEST_P(FilesAsBatch, ReadsAndBoundsAsTheBatchProgram) {
   dir.Write("p.txt", c.text);
   const std::string path = (dir.path() / "p.txt").string();
   const ProgramRun run =
-      RunBatch(dir.path(), "--json --n " + std::to_string(c.n) + " --m " + std::to_string(c.m) +
-                               " --prob " + path + QuestionOptions(c.probability));
-  const Bounds api = SharpBoundsFromFile(path, c.n, c.m, c.probability);
-  ExpectSameAsBatch(api, Json::parse(run.out), c.name);
-  const std::vector<std::string> moments = MomentsFromFile(path, c.n, c.m);
+      RunBatch(dir.path(), std::string(c.accept_short ? "--accept-short " : "") + "--json --n " +
+                               std::to_string(c.n) + " --m " + std::to_string(c.m) + " --prob " +
+                               path + QuestionOptions(c.probability));
+  Options options;
+  options.probability = c.probability;
+  options.accept_short = c.accept_short;
+  const Bounds api = SharpBoundsFromFile(path, c.n, c.m, options);
+  const Json report = Json::parse(run.out);
+  ExpectSameAsBatch(api, report, c.name);
+  EXPECT_EQ(Json(api.notes), report["notes"]) << c.name;
+  const std::vector<std::string> moments = MomentsFromFile(path, c.n, c.m, c.accept_short);
   EXPECT_EQ(std::vector<std::string>(api.S_fractions.begin() + 1, api.S_fractions.end()), moments);
   // The warnings the batch program prints and goes on are the notes.
   for (const std::string& note : api.notes) {

@@ -9,6 +9,7 @@
 #include "bounds/moment_problem.h"
 #include "bounds/question.h"
 #include "bounds/solve_question.h"
+#include "input/input_limits.h"
 #include "input/moment_data.h"
 #include "input/probability_input.h"
 #include "numeric/exact_number.h"
@@ -67,6 +68,11 @@ MomentData FileData(const std::string& path, std::int32_t n, std::int32_t m,
                     const Options& options) {
   CheckCount("n", n);
   CheckCount("m", m);
+  // Too many numbers for any run is a fault of n and m, not of the file.
+  if (const std::string problem = SizeProblem(n, m, std::numeric_limits<std::int32_t>::max());
+      !problem.empty()) {
+    throw Error(problem);
+  }
   FileReading how;
   how.keep_pairs = options.classical;
   how.accept_short = options.accept_short;

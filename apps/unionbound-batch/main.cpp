@@ -3,6 +3,8 @@
 // exact rational arithmetic and shown as the nearest double (with its fraction on request), a
 // JSON report, and the classical bounds beside the sharp ones.
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
@@ -26,15 +28,36 @@ namespace unionbound {
 namespace {
 
 constexpr const char* kProgram = "unionbound-batch: ";
-constexpr int kBothFound = 0;
-constexpr int kBoundMissing = 1;
-constexpr int kUnusable = 2;
-constexpr int kOutputFailed = 3;
 
-// A refusal of the arguments or the input: the message goes to standard error, status 2.
+// The exit statuses, as the README and the manual page list them; the interactive program gives
+// the same status for the same failure.
+constexpr int kBothFound = 0;
+constexpr int kUnusableFile = 1;
+constexpr int kUnusableArguments = 2;
+constexpr int kOutputFailed = 3;
+constexpr int kNotReadWhole = 4;
+constexpr int kNoDistribution = 5;
+constexpr int kWriteFailed = 6;
+
+// A refusal: the message goes to standard error, and nothing to standard output.
 struct Unusable {
   std::string message;
+  int status = kUnusableArguments;
 };
+
+// How a mistyped command line is answered: one line, and where to look.
+constexpr const char* kTryHelp = "; try 'unionbound-batch --help'";
+
+constexpr const char* kFooter =
+    "Exit status: 0 both bounds were found; 1 the --prob file cannot be used (missing,\n"
+    "unreadable, no number); 2 unusable arguments; 3 standard output could not be written;\n"
+    "4 the --prob file was not read whole (without --accept-short); 5 the data fit no\n"
+    "probability distribution, so no bound exists; 6 the --plot file could not be written.\n"
+    "Flags are off unless given. UNIONBOUND_THREADS sets the threads that read a file.\n"
+    "\n"
+    "Example: unionbound-batch --n 3 --moments 1.5,0.75 --exact\n"
+    "\n"
+    "The manual page unionbound-batch(1) says more.";
 
 // The command line as given.
 struct Arguments {
@@ -148,7 +171,7 @@ Bounds Compute(const Arguments& options, const Question& question) {
       const std::vector<std::string> items = SplitList(options.moments);
       // The library names a moment by its place; the command line has one option for them all.
       if (const MomentData checked = MomentsFromItems(items); !checked.refusal.empty()) {
-        throw Unusable{"--moments: " + checked.refusal};
+        throw Unusable{"--moments: " + checked.refusal, kUnusableArguments};
       }
       Bounds bounds = SharpBounds(options.n, items, asked);
       PrintNotes(bounds.notes);
@@ -162,11 +185,29 @@ Bounds Compute(const Arguments& options, const Question& question) {
     return bounds;
   } catch (const Error& error) {
     PrintNotes(error.notes());
-    const bool remedy = error.cause() == Error::Cause::kNotReadWhole;
-    throw Unusable{error.what() + std::string(remedy ? " (--accept-short lets the last number "
-                                                       "read stand for the rest)"
-                                                     : "")};
+    switch (error.cause()) {
+      case Error::Cause::kNotReadWhole:
+        throw Unusable{error.what() + std::string(" (--accept-short lets the last number read "
+                                                  "stand for the rest)"),
+                       kNotReadWhole};
+      case Error::Cause::kInput:
+        throw Unusable{error.what(), kUnusableFile};
+      case Error::Cause::kArgument:
+        break;
+    }
+    throw Unusable{error.what(), kUnusableArguments};
   }
+}
+
+bool EndsWithSvg(const std::string& path) {
+  const std::string suffix = ".svg";
+  if (path.size() < suffix.size()) {
+    return false;
+  }
+  std::string end = path.substr(path.size() - suffix.size());
+  std::transform(end.begin(), end.end(), end.begin(),
+                 [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+  return end == suffix;
 }
 
 void WritePlot(const std::string& path, const std::string& svg) {
@@ -174,7 +215,7 @@ void WritePlot(const std::string& path, const std::string& svg) {
   file << svg;
   file.close();
   if (!file) {
-    throw Unusable{"cannot write the plot to \"" + path + "\""};
+    throw Unusable{"cannot write the plot to \"" + path + "\"", kWriteFailed};
   }
 }
 
@@ -206,7 +247,7 @@ int Run(const Arguments& options) {
     std::cerr << kProgram << "the data as written fit no probability distribution"
               << (reason.empty() ? "" : ": " + reason) << "; no bound exists" << std::endl;
   }
-  return both ? kBothFound : kBoundMissing;
+  return both ? kBothFound : kNoDistribution;
 }
 
 }  // namespace
@@ -218,9 +259,14 @@ int main(int argc, char** argv) {
   CLI::App app{
       "Sharp lower and upper bounds on the probability that at least one of n events occurs, "
       "from the probabilities of their intersections (--prob) or their binomial moments "
-      "(--moments)."};
+      "(--moments).",
+      "unionbound-batch"};
+  app.footer(kFooter);
+  // Unknown words are answered after the parse, before a missing --n, so that a mistyped option
+  // is named as such.
+  app.allow_extras();
   app.set_version_flag("--version", std::string("unionbound-batch ") + UNIONBOUND_VERSION);
-  app.add_option("--n", options.n, "number of events")->required()->check(kWholeNumber);
+  auto* n = app.add_option("--n", options.n, "number of events (required)")->check(kWholeNumber);
   auto* m = app.add_option("--m", options.m, "maximum order of the intersections in --prob")
                 ->check(kWholeNumber);
   auto* prob = app.add_option("--prob", options.prob,
@@ -244,7 +290,8 @@ int main(int argc, char** argv) {
       ->excludes(at_least);
   app.add_flag("--by-order", options.by_order,
                "the sharp bounds from S_1 .. S_k for every order k, one row each");
-  app.add_option("--plot", options.plot, "draw the bounds for every order k into an SVG file")
+  app.add_option("--plot", options.plot,
+                 "draw the bounds for every order k into an SVG file (its name ends in .svg)")
       ->type_name("FILE.svg");
   app.add_flag("--accept-short", options.accept_short,
                "take a --prob file that was not read whole (reading stopped at a word that is not "
@@ -253,13 +300,23 @@ int main(int argc, char** argv) {
       ->needs(prob);
   if (const std::optional<std::string> name = SingleDashOption(argc, argv)) {
     std::cerr << kProgram << "-" << *name << ": the options take two dashes: --" << *name
-              << std::endl;
-    return kUnusable;
+              << kTryHelp << std::endl;
+    return kUnusableArguments;
   }
   try {
     app.parse(argc, argv);
+    if (const std::vector<std::string> extras = app.remaining(); !extras.empty()) {
+      throw CLI::ExtrasError(extras);
+    }
+    if (n->count() == 0) {
+      throw CLI::RequiredError("--n");
+    }
     if (options.prob.empty() && options.moments.empty()) {
       throw CLI::ValidationError("one of --prob FILE (with --m) and --moments S1,...,Sm is needed");
+    }
+    if (!options.plot.empty() && !EndsWithSvg(options.plot)) {
+      throw CLI::ValidationError("--plot \"" + options.plot +
+                                 "\": the picture is SVG, so its file name ends in .svg");
     }
   } catch (const CLI::CallForHelp&) {
     std::cout << app.help();
@@ -268,13 +325,14 @@ int main(int argc, char** argv) {
     std::cout << app.version() << std::endl;
     return 0;
   } catch (const CLI::ParseError& error) {
-    std::cerr << kProgram << error.what() << std::endl;
-    return kUnusable;
+    std::cerr << kProgram << error.what() << kTryHelp << std::endl;
+    return kUnusableArguments;
   }
   try {
     return Run(options);
   } catch (const Unusable& refusal) {
-    std::cerr << kProgram << refusal.message << std::endl;
-    return kUnusable;
+    std::cerr << kProgram << refusal.message
+              << (refusal.status == kUnusableArguments ? kTryHelp : "") << std::endl;
+    return refusal.status;
   }
 }

@@ -136,7 +136,7 @@ std::string ReportText(std::int32_t n, std::int32_t m, const Vector& S, const Bo
 }
 
 constexpr const char* kUsage =
-    "Usage: unionbound [--help | --version]\n"
+    "Usage: unionbound [-h | --help | --version]\n"
     "\n"
     "Sharp bounds on the probability that at least one of n events occurs, from the\n"
     "probabilities of their intersections of up to m events. Asks for n and m on standard\n"
@@ -150,7 +150,12 @@ constexpr const char* kUsage =
     "data fit no probability distribution, so no value shown is a bound; 6 the report could\n"
     "not be appended to \"result.txt\".\n"
     "\n"
-    "For scripts, orders above 20 and exact fractions: unionbound-batch --help.\n";
+    "UNIONBOUND_THREADS sets the threads that read \"prob.txt\" (1 to 256).\n"
+    "\n"
+    "Example: printf '3\\n2\\n\\n' | unionbound    (n=3, m=2, then RETURN)\n"
+    "\n"
+    "For scripts, orders above 20 and exact fractions: unionbound-batch --help.\n"
+    "The manual page unionbound(1) says more.\n";
 
 }  // namespace
 
@@ -234,7 +239,7 @@ int UnionboundMain(int argc, const char* const* argv) {
     return RunUnionbound();
   }
   const std::string_view argument = argv[1];
-  if (argc == 2 && argument == "--help") {
+  if (argc == 2 && (argument == "--help" || argument == "-h")) {
     std::cout << kUsage;
     return OutputFailure().Flush() == 0 ? kReportMade : kOutputFailed;
   }
@@ -243,8 +248,8 @@ int UnionboundMain(int argc, const char* const* argv) {
     return OutputFailure().Flush() == 0 ? kReportMade : kOutputFailed;
   }
   std::cerr << kProgram << "unknown argument "
-            << Quoted(std::string(argc == 2 ? argument : argv[2])) << "\n"
-            << kUsage;
+            << Quoted(std::string(argc == 2 ? argument : argv[2])) << "; try 'unionbound --help'"
+            << std::endl;
   return kUnusableSizes;
 }
 

@@ -355,13 +355,14 @@ const BadInput kRows[] = {
 
     // Arguments.
     {"Help", "", Nothing, 0, std::nullopt, "", ResultFile::kAbsent, false, "--help", "",
-     "Usage: unionbound \\[--help \\| --version\\]\\n[\\s\\S]*prob\\.txt[\\s\\S]*result\\.txt"
-     "[\\s\\S]*Exit status: [\\s\\S]*unionbound-batch --help\\.\\n"},
+     "Usage: unionbound \\[-h \\| --help \\| --version\\]\\n[\\s\\S]*prob\\.txt[\\s\\S]*result\\.txt"
+     "[\\s\\S]*Exit status: [\\s\\S]*unionbound-batch --help\\.\\n"
+     "The manual page unionbound\\(1\\) says more\\.\\n"},
     {"Version", "", Nothing, 0, std::nullopt, "", ResultFile::kAbsent, false, "--version", "",
      "unionbound [0-9]+\\.[0-9]+\\.[0-9]+\\n"},
     {"UnknownArgument", "3\n2\n\n", Prob(kHalfAndQuarter), 2, "",
-     "unionbound: unknown argument \"--verbose\"\\nUsage: unionbound [\\s\\S]*",
-     ResultFile::kAbsent, false, "--verbose"},
+     "unionbound: unknown argument \"--verbose\"; try 'unionbound --help'\\n", ResultFile::kAbsent,
+     false, "--verbose"},
 
     {"ResultKeepsEarlierReports", "3\n2\n\n",
      Both(Prob(kHalfAndQuarter),

@@ -87,7 +87,7 @@ TEST(Batch, JsonKeysKeepTheirTypesInEveryMode) {
   for (const char* arguments :
        {"--n 3 --moments 1.5,0.9", "--n 3 --moments 1.5,0.9 --exact", "--n 3 --moments 2,0.5"}) {
     const bool infeasible = std::string(arguments).find("2,0.5") != std::string::npos;
-    const Json report = RunJson(dir, arguments, infeasible ? 1 : 0);
+    const Json report = RunJson(dir, arguments, infeasible ? 5 : 0);
     for (const Json& s : report["S"]) {
       EXPECT_TRUE(s.is_number()) << arguments;
     }
@@ -167,18 +167,18 @@ TEST(Batch, AgreesWithTheInteractiveComputation) {
   }
 }
 
-// Data that fit no distribution: no bound, status 1, and the reason on standard error.
+// Data that fit no distribution: no bound, status 5, and the reason on standard error.
 TEST(Batch, DataThatFitNoDistributionHaveNoBound) {
   ScratchDirectory dir;
   const ProgramRun moments = RunBatch(dir.path(), "--n 3 --moments 2,0.5");
-  EXPECT_EQ(moments.exit_status, 1);
+  EXPECT_EQ(moments.exit_status, 5);
   EXPECT_EQ(moments.err,
             "unionbound-batch: the data as written fit no probability distribution: S_1 = 2 and "
             "S_2 = 0.5 give the number of events that occur the negative variance -1; no bound "
             "exists\n");
   dir.Write("p.txt", "0.5 1.5 0.5 0.25 0.25 0.25");
   const ProgramRun file = RunBatch(dir.path(), "--n 3 --m 2 --prob p.txt --json");
-  EXPECT_EQ(file.exit_status, 1);
+  EXPECT_EQ(file.exit_status, 5);
   EXPECT_TRUE(std::regex_search(
       file.err, std::regex("fit no probability distribution: number 2 of \"p\\.txt\", 1\\.5, "
                            "lies outside \\[0, 1\\]")))
@@ -186,7 +186,7 @@ TEST(Batch, DataThatFitNoDistributionHaveNoBound) {
   EXPECT_EQ(Json::parse(file.out)["upper"]["value"], nullptr);
   // A moment beyond the range of a double is exact all the same, and fits no distribution.
   const ProgramRun huge = RunBatch(dir.path(), "--n 3 --moments 1e999 --json");
-  EXPECT_EQ(huge.exit_status, 1);
+  EXPECT_EQ(huge.exit_status, 5);
   EXPECT_EQ(Json::parse(huge.out)["S"][1], nullptr);
 }
 
@@ -253,7 +253,10 @@ TEST(Batch, StandardOutputThatCannotBeWrittenIsStatusThree) {
 struct Refusal {
   const char* name;
   const char* arguments;
+  // What standard error says, before the pointer to --help that follows a refusal of the
+  // arguments (status 2).
   const char* err_pattern;
+  int status = 2;  // 1 for a file that cannot be used, 6 for a picture that cannot be written
 };
 
 void PrintTo(const Refusal& row, std::ostream* os) {
@@ -262,13 +265,20 @@ void PrintTo(const Refusal& row, std::ostream* os) {
 
 class BatchRefusal : public ::testing::TestWithParam<Refusal> {};
 
-TEST_P(BatchRefusal, SaysWhyWithStatusTwo) {
+TEST_P(BatchRefusal, SaysWhyInOneLineWithItsStatus) {
   ScratchDirectory dir;
   dir.Write("p.txt", kHalfAndQuarter);
   const ProgramRun run = RunBatch(dir.path(), GetParam().arguments);
-  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_EQ(run.exit_status, GetParam().status);
   EXPECT_EQ(run.out, "");
-  EXPECT_TRUE(std::regex_match(run.err, std::regex(GetParam().err_pattern))) << run.err;
+  std::string err = run.err;
+  const std::string try_help = "; try 'unionbound-batch --help'\n";
+  if (GetParam().status == 2) {
+    ASSERT_GE(err.size(), try_help.size()) << err;
+    EXPECT_EQ(err.substr(err.size() - try_help.size()), try_help);
+    err = err.substr(0, err.size() - try_help.size()) + "\n";
+  }
+  EXPECT_TRUE(std::regex_match(err, std::regex(GetParam().err_pattern))) << run.err;
   EXPECT_FALSE(dir.Exists("plot.svg"));
 }
 
@@ -299,9 +309,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "unionbound-batch: n=1000000 and m=1000 need more intersection probabilities "
                 "than a 64-bit count holds; no run handles that many\n"},
         Refusal{"MissingFile", "--n 3 --m 2 --prob nothing.txt",
-                "unionbound-batch: cannot read \"nothing.txt\": No such file or directory\n"},
+                "unionbound-batch: cannot read \"nothing.txt\": No such file or directory\n", 1},
         Refusal{"MissingFileExact", "--n 3 --m 2 --prob nothing.txt --exact",
-                "unionbound-batch: cannot read \"nothing.txt\": No such file or directory\n"}),
+                "unionbound-batch: cannot read \"nothing.txt\": No such file or directory\n", 1},
+        Refusal{"UnknownOption", "--n 3 --moments 1 --bogus",
+                "unionbound-batch: The following argument was not expected: --bogus\n"},
+        Refusal{"UnknownOptionBeforeMissingN", "--bogus",
+                "unionbound-batch: The following argument was not expected: --bogus\n"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return info.param.name; });
 
 // The questions and the picture, refused before anything is computed or drawn.
@@ -327,7 +341,11 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"BothQuestions", "--n 3 --moments 1.5 --at-least 1 --exactly 1",
                 "unionbound-batch: .*excludes.*\n"},
         Refusal{"PlotIntoNoDirectory", "--n 3 --moments 1.5 --plot no/such/plot.svg",
-                "unionbound-batch: cannot write the plot to \"no/such/plot\\.svg\"\n"}),
+                "unionbound-batch: cannot write the plot to \"no/such/plot\\.svg\"\n", 6},
+        // The picture is SVG whatever the name says; a name that says otherwise is refused.
+        Refusal{"PlotNotSvg", "--n 3 --moments 1.5 --plot plot.png",
+                "unionbound-batch: --plot \"plot\\.png\": the picture is SVG, so its file name "
+                "ends in \\.svg\n"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return info.param.name; });
 
 }  // namespace

@@ -355,7 +355,8 @@ const BadInput kRows[] = {
 
     // Arguments.
     {"Help", "", Nothing, 0, std::nullopt, "", ResultFile::kAbsent, false, "--help", "",
-     "Usage: unionbound \\[-h \\| --help \\| --version\\]\\n[\\s\\S]*prob\\.txt[\\s\\S]*result\\.txt"
+     "Usage: unionbound \\[-h \\| --help \\| "
+     "--version\\]\\n[\\s\\S]*prob\\.txt[\\s\\S]*result\\.txt"
      "[\\s\\S]*Exit status: [\\s\\S]*unionbound-batch --help\\.\\n"
      "The manual page unionbound\\(1\\) says more\\.\\n"},
     {"Version", "", Nothing, 0, std::nullopt, "", ResultFile::kAbsent, false, "--version", "",

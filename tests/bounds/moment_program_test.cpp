@@ -210,10 +210,8 @@ TEST(UnionObjective, EqualsTheExactOracleForEveryOrder) {
         const SequenceOf<Rational> S = Sequence(testing::BinomialMomentsOf(x.masses(), m));
         const auto optimum = testing::ExactOptimumOf(x, m);
         const std::string where = x.ToString() + ", m=" + std::to_string(m);
-        EXPECT_EQ(SolveMomentProgram(Goal::kMinimum, kUnion, n, S).value, optimum.minimum)
-            << where;
-        EXPECT_EQ(SolveMomentProgram(Goal::kMaximum, kUnion, n, S).value, optimum.maximum)
-            << where;
+        EXPECT_EQ(SolveMomentProgram(Goal::kMinimum, kUnion, n, S).value, optimum.minimum) << where;
+        EXPECT_EQ(SolveMomentProgram(Goal::kMaximum, kUnion, n, S).value, optimum.maximum) << where;
       }
     }
   }
@@ -251,10 +249,8 @@ class ClosedForms : public ::testing::TestWithParam<ClosedFormRow> {};
 TEST_P(ClosedForms, BoundTheUnionAsTheOneAndTwoMomentFormulas) {
   const ClosedFormRow& row = GetParam();
   const SequenceOf<Rational> S(row.S.begin(), row.S.end());
-  EXPECT_EQ(SolveMomentProgram(Goal::kMinimum, kUnion, row.n, S).value,
-            ClosedFormLower(row));
-  EXPECT_EQ(SolveMomentProgram(Goal::kMaximum, kUnion, row.n, S).value,
-            ClosedFormUpper(row));
+  EXPECT_EQ(SolveMomentProgram(Goal::kMinimum, kUnion, row.n, S).value, ClosedFormLower(row));
+  EXPECT_EQ(SolveMomentProgram(Goal::kMaximum, kUnion, row.n, S).value, ClosedFormUpper(row));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -39,6 +39,7 @@ setup(
     version=project_version(),
     packages=["unionbound"],
     package_dir={"": "python"},
+    package_data={"unionbound": ["py.typed"]},
     ext_modules=[Extension("unionbound._unionbound", sources=[])],
     cmdclass={"build_ext": CMakeBuild},
     # Beside the CMake build folders (build*/, ignored), not in tools/run-example's build/.

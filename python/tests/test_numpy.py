@@ -31,6 +31,11 @@ def test_an_array_gives_what_the_list_gives(array, plain):
     assert repr(from_array) == repr(from_list)
 
 
+def test_the_readme_line():
+    rows = unionbound.by_order(n=10, moments=np.array([2, 1.8, 0.96, 0.336]))
+    assert repr(rows[2]) == "OrderRow(k=3, lower=0.776, upper=0.98, status='optimal')"
+
+
 def test_numpy_integers_stand_for_ints():
     r = unionbound.sharp_bounds(np.int64(10), np.array([2, 1.8, 0.96, 0.336]),
                                 at_least=np.int32(3))

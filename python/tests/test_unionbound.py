@@ -264,10 +264,15 @@ def test_the_result_says_whether_the_data_fit_a_distribution():
 
 def test_the_readme_session():
     r = unionbound.sharp_bounds(n=3, moments=[1.5, 0.75])
+    assert repr(r) == "Bounds(n=3, m=2, lower=0.75, upper=1.0, status=0)"
     assert (r.lower.value, r.lower.fraction, r.lower.basis, r.upper.status) == (
         0.75, "3/4", [0, 1, 2], "optimal")
     exact = unionbound.sharp_bounds(n=3, moments=["3/2", "3/4"], exact=True)
     assert (exact.lower.value, exact.upper.value) == (Fraction(3, 4), Fraction(1))
+    rows = unionbound.by_order(n=10, moments=[2, 1.8, 0.96, 0.336])
+    assert repr(rows[2]) == "OrderRow(k=3, lower=0.776, upper=0.98, status='optimal')"
+    mixed = unionbound.sharp_bounds(n=3, moments=[Decimal("1.5"), Fraction(3, 4)], exact=True)
+    assert repr(mixed) == "Bounds(n=3, m=2, lower=3/4, upper=1, status=0)"
 
 
 # The README's worked examples of the batch program: 10 independent events of probability 0.2.

@@ -1,6 +1,7 @@
 """The Python module of unionbound, built by the project's own CMake: the package's front from
 python/unionbound/, its extension _unionbound from the target unionbound_python."""
 
+import importlib.util
 import os
 import pathlib
 import re
@@ -8,7 +9,7 @@ import shutil
 import subprocess
 import sys
 
-from setuptools import Extension, setup
+from setuptools import Command, Extension, setup
 from setuptools.command.build_ext import build_ext
 
 ROOT = pathlib.Path(__file__).parent.resolve()
@@ -35,12 +36,35 @@ class CMakeBuild(build_ext):
         shutil.copyfile(built, target)
 
 
+class NoWheel(Command):
+    """Stands in for bdist_wheel where neither setuptools (70.1 on) nor the package wheel
+    brings one, so that pip says what to install rather than "invalid command 'bdist_wheel'"."""
+
+    user_options = []
+
+    def initialize_options(self):
+        pass
+
+    def finalize_options(self):
+        sys.exit("error: pip install builds a wheel, and this setuptools needs the package wheel "
+                 "for it: on Debian python3-wheel, which tools/setup installs")
+
+    def run(self):
+        pass
+
+
+def wheel_missing():
+    return (importlib.util.find_spec("wheel") is None
+            and importlib.util.find_spec("setuptools.command.bdist_wheel") is None)
+
+
 setup(
     version=project_version(),
     packages=["unionbound"],
     package_dir={"": "python"},
+    package_data={"unionbound": ["py.typed"]},
     ext_modules=[Extension("unionbound._unionbound", sources=[])],
-    cmdclass={"build_ext": CMakeBuild},
+    cmdclass={"build_ext": CMakeBuild, **({"bdist_wheel": NoWheel} if wheel_missing() else {})},
     # Beside the CMake build folders (build*/, ignored), not in tools/run-example's build/.
     options={"build": {"build_base": "build-python"}},
 )

@@ -1,12 +1,16 @@
 """The Python module against the built batch program on the same data (its path in
 UNIONBOUND_BATCH, set by ctest), its refusals, and the README's examples."""
 
+import dataclasses
+import inspect
 import json
 import math
 import os
 import pathlib
 import re
 import subprocess
+import typing
+from decimal import Decimal
 from fractions import Fraction
 
 import pytest
@@ -260,10 +264,15 @@ def test_the_result_says_whether_the_data_fit_a_distribution():
 
 def test_the_readme_session():
     r = unionbound.sharp_bounds(n=3, moments=[1.5, 0.75])
+    assert repr(r) == "Bounds(n=3, m=2, lower=0.75, upper=1.0, status=0)"
     assert (r.lower.value, r.lower.fraction, r.lower.basis, r.upper.status) == (
         0.75, "3/4", [0, 1, 2], "optimal")
     exact = unionbound.sharp_bounds(n=3, moments=["3/2", "3/4"], exact=True)
     assert (exact.lower.value, exact.upper.value) == (Fraction(3, 4), Fraction(1))
+    rows = unionbound.by_order(n=10, moments=[2, 1.8, 0.96, 0.336])
+    assert repr(rows[2]) == "OrderRow(k=3, lower=0.776, upper=0.98, status='optimal')"
+    mixed = unionbound.sharp_bounds(n=3, moments=[Decimal("1.5"), Fraction(3, 4)], exact=True)
+    assert repr(mixed) == "Bounds(n=3, m=2, lower=3/4, upper=1, status=0)"
 
 
 # The README's worked examples of the batch program: 10 independent events of probability 0.2.
@@ -292,3 +301,144 @@ def test_version_is_the_projects():
     version = re.search(r"project\(unionbound VERSION ([0-9.]+)",
                         (root / "CMakeLists.txt").read_text()).group(1)
     assert unionbound.__version__ == version
+
+
+def figures(bound):
+    """What a bound says, its running time left out, so that two runs compare equal."""
+    return (bound.value, bound.fraction, bound.basis, bound.solution_fractions, bound.status)
+
+
+def row_figures(row):
+    return (row.k, row.status, figures(row.lower), figures(row.upper), row.bonferroni,
+            row.bonferroni_side, row.dawson_sankoff_lower, row.kwerel_upper)
+
+
+@pytest.mark.parametrize("n, moments, question", MOMENT_CASES)
+@pytest.mark.parametrize("exact, classical", [(False, False), (True, False), (False, True)])
+def test_by_order_gives_the_rows_of_sharp_bounds(n, moments, question, exact, classical):
+    rows = unionbound.by_order(n, moments, exact=exact, classical=classical, **question)
+    whole = unionbound.sharp_bounds(n, moments, exact=exact, by_order=True, classical=classical,
+                                    **question)
+    # Orders above n are 0 for any n events and add no row.
+    assert [row.k for row in rows] == list(range(1, min(whole.m, n) + 1))
+    assert list(map(row_figures, rows)) == list(map(row_figures, whole.by_order))
+    # The last row uses every moment that counts: it is the answer itself.
+    assert figures(rows[-1].lower) == figures(whole.lower)
+    assert figures(rows[-1].upper) == figures(whole.upper)
+
+
+def test_by_order_and_classical_bounds_read_a_file(tmp_path):
+    path = tmp_path / "prob.txt"
+    path.write_text("0.5 0.5 0.5\n0.25 0.25 0.25\n")
+    whole = unionbound.sharp_bounds(3, file=path, m=2, by_order=True, classical=True)
+    rows = unionbound.by_order(3, file=path, m=2, classical=True)
+    assert list(map(row_figures, rows)) == list(map(row_figures, whole.by_order))
+    assert unionbound.classical_bounds(3, file=path, m=2) == whole.classical
+    with pytest.raises(ValueError, match="file needs m"):
+        unionbound.by_order(3, file=path)
+    with pytest.raises(ValueError, match="file needs m"):
+        unionbound.classical_bounds(3, file=path)
+
+
+@pytest.mark.parametrize("n, moments", [(n, moments) for n, moments, question in MOMENT_CASES
+                                        if not question])
+def test_classical_bounds_are_the_table_of_sharp_bounds(n, moments):
+    table = unionbound.classical_bounds(n, moments)
+    # By repr, where NaN, a bound that misfit data lack, equals itself.
+    assert list(map(repr, table)) == list(map(repr, unionbound.sharp_bounds(
+        n, moments, classical=True).classical))
+    assert table and {row.side for row in table} == {"lower", "upper"}
+    assert sum(row.tightest for row in table if row.side == "lower") >= 1
+
+
+REPRS = [
+    (dict(n=3, moments=[1.5, 0.75]), "Bounds(n=3, m=2, lower=0.75, upper=1.0, status=0)"),
+    (dict(n=10, moments=[2, 1.8, 0.96, 0.336], at_least=3, exact=True),
+     "Bounds(n=10, m=4, lower=114/625, upper=62/125, status=0)"),
+    (dict(n=3, moments=[2, 0.5]), "Bounds(n=3, m=2, lower=None, upper=None, status=1)"),
+]
+
+
+@pytest.mark.parametrize("arguments, text", REPRS)
+def test_a_result_prints_in_one_short_line(arguments, text):
+    assert repr(unionbound.sharp_bounds(**arguments)) == text
+
+
+def test_bounds_and_rows_print_their_figures_not_the_walks():
+    r = unionbound.sharp_bounds(n=3, moments=[1.5, 0.75], by_order=True)
+    assert repr(r.lower) == "Bound(value=0.75, fraction='3/4', basis=[0, 1, 2], status='optimal')"
+    assert repr(r.by_order[0]) == "OrderRow(k=1, lower=0.5, upper=1.0, status='optimal')"
+
+
+# A Decimal is taken as written, every digit: no double stands between it and the library.
+DECIMALS = [
+    ([Decimal("1.5"), Decimal("0.75")], ["1", "3/2", "3/4"]),
+    ([Decimal("15E-1"), Decimal("7.50E-1")], ["1", "3/2", "3/4"]),
+    ([Decimal("0.30000000000000000001")],
+     ["1", "30000000000000000001/100000000000000000000"]),
+    ([Decimal("1.5"), "3/4"], ["1", "3/2", "3/4"]),
+    ([Decimal("1E-30"), Fraction(1, 3)], ["1", "1/" + "1" + "0" * 30, "1/3"]),
+]
+
+
+@pytest.mark.parametrize("moments, s_fractions", DECIMALS)
+def test_decimal_moments_are_taken_exactly_as_written(moments, s_fractions):
+    assert unionbound.sharp_bounds(n=3, moments=moments).S_fractions == s_fractions
+
+
+@pytest.mark.parametrize("text", ["NaN", "Infinity", "-Infinity"])
+def test_a_decimal_that_is_no_number_is_refused_as_its_text_would_be(text):
+    with pytest.raises(ValueError) as refusal:
+        unionbound.sharp_bounds(n=3, moments=[Decimal(text)])
+    assert str(refusal.value) == f'moments[0]: "{text}' + MOMENTS_TEXT
+
+
+def test_a_complex_moment_is_a_type_error():
+    with pytest.raises(TypeError, match=r"moments\[0\] must be a number"):
+        unionbound.sharp_bounds(n=3, moments=[1.5j])
+
+
+PUBLIC_FUNCTIONS = [unionbound.sharp_bounds, unionbound.by_order, unionbound.classical_bounds,
+                    unionbound.moments_from_file]
+PUBLIC_CLASSES = [unionbound.Bound, unionbound.Bounds, unionbound.OrderRow,
+                  unionbound.ClassicalBound]
+
+
+def test_every_public_name_is_documented_here():
+    assert {f.__name__ for f in PUBLIC_FUNCTIONS + PUBLIC_CLASSES} == set(unionbound.__all__)
+
+
+def documented_names(docstring, section):
+    """The names a numpy-style section lists ("name : type" lines, "a, b : type" for two)."""
+    lines = inspect.cleandoc(docstring).splitlines()
+    start = lines.index(section) + 2  # past the title and its underline
+    names = []
+    for line in lines[start:]:
+        if not line.strip() or set(line.strip()) == {"-"}:
+            break
+        if not line.startswith(" ") and " : " in line:
+            names += [name.strip() for name in line.split(" : ")[0].split(",")]
+    return names
+
+
+@pytest.mark.parametrize("function", PUBLIC_FUNCTIONS, ids=lambda f: f.__name__)
+def test_every_function_documents_and_annotates_each_parameter(function):
+    parameters = inspect.signature(function).parameters
+    doc = inspect.cleandoc(function.__doc__).splitlines()
+    for section in ("Parameters", "Returns", "Raises"):
+        assert section in doc and doc[doc.index(section) + 1] == "-" * len(section)
+    # A section's list ends at a blank line, so that each section starts after one.
+    assert documented_names(function.__doc__, "Parameters") == list(parameters)
+    hints = typing.get_type_hints(function)
+    assert set(hints) == set(parameters) | {"return"}
+
+
+@pytest.mark.parametrize("cls", PUBLIC_CLASSES, ids=lambda c: c.__name__)
+def test_every_result_class_documents_and_annotates_each_field(cls):
+    fields = [f.name for f in dataclasses.fields(cls)]
+    assert documented_names(cls.__doc__, "Attributes") == fields
+    assert set(typing.get_type_hints(cls)) == set(fields)
+
+
+def test_type_checkers_are_told_the_hints_are_meant_for_them():
+    assert (pathlib.Path(unionbound.__file__).parent / "py.typed").is_file()

@@ -3,93 +3,201 @@ occur) from the binomial moments S_1 .. S_m, computed in exact rational arithmet
 unionbound-batch computes them.
 
     >>> r = unionbound.sharp_bounds(n=3, moments=[1.5, 0.75])
+    >>> r
+    Bounds(n=3, m=2, lower=0.75, upper=1.0, status=0)
     >>> r.lower.value, r.lower.fraction, r.lower.basis, r.upper.status
     (0.75, '3/4', [0, 1, 2], 'optimal')
 
 Floats come out by default (the doubles nearest to the exact values); with exact=True the
-values are fractions.Fraction. An argument of the wrong type raises TypeError, one of the right
-type but an unusable value ValueError, a file that cannot be opened the OSError that opening it
-raises (FileNotFoundError, PermissionError, ...), and data that cannot be used ValueError: a
-moment that is no number, or a file that was not read whole (reading stopped at a word that is
-not a number, or the file ended early) unless accept_short=True.
+values are fractions.Fraction. Moments go in as ints, floats, Fractions, Decimals or strings,
+in a list, a tuple or any other iterable, a numpy array included. An argument of the wrong type
+raises TypeError, one of the right type but an unusable value ValueError, a file that cannot be
+opened the OSError that opening it raises (FileNotFoundError, PermissionError, ...), and data
+that cannot be used ValueError: a moment that is no number, or a file that was not read whole
+(reading stopped at a word that is not a number, or the file ended early) unless
+accept_short=True.
 """
 
 import numbers
 import os
-from dataclasses import dataclass
+from dataclasses import dataclass, field
+from decimal import Decimal
 from fractions import Fraction
+from typing import Any, Dict, Iterable, List, Optional, Tuple, Union
 
 from . import _unionbound
 
-__version__ = _unionbound.version()
-__all__ = ["Bound", "Bounds", "OrderRow", "ClassicalBound", "sharp_bounds", "moments_from_file"]
+__version__: str = _unionbound.version()
+__all__ = [
+    "Bound", "Bounds", "OrderRow", "ClassicalBound",
+    "sharp_bounds", "by_order", "classical_bounds", "moments_from_file",
+]
 
-_INT32 = range(-(2**31), 2**31)
+# A moment as the functions take it: a str is read as the batch program's --moments reads it
+# ("3/4", "0.75", "1E-8"), a float by its shortest repr, a Decimal as written.
+_Moment = Union[int, float, Fraction, Decimal, str]
+# A probability as the functions give it: float, or Fraction with exact=True.
+_Value = Union[float, Fraction]
+# A file's path, as open() takes it.
+_Path = Union[str, bytes, os.PathLike]
 
 
 @dataclass(frozen=True)
 class Bound:
-    """One sharp bound, with the keys of the batch program's JSON."""
+    """One sharp bound, with the keys of the batch program's JSON.
 
-    value: object  # float, or Fraction with exact=True; None when no bound exists
-    fraction: object  # str such as "7/10"; None when no bound exists
-    basis: list
-    solution: list  # the extreme distribution on the basis, floats or Fractions
-    solution_fractions: list
-    status: str  # "optimal" or "infeasible"
-    basis_changes: int
-    seconds: float
+    Attributes
+    ----------
+    value : float, Fraction or None
+        The bound: the double nearest to it, or the Fraction itself with exact=True; None when
+        no bound exists.
+    fraction : str or None
+        The exact bound as a fraction such as "7/10"; None when no bound exists.
+    basis : list of int
+        The numbers of occurring events that the extreme distribution puts weight on.
+    solution : list of float or Fraction
+        The extreme distribution on the basis, in the basis's order.
+    solution_fractions : list of str
+        The same, each as an exact fraction.
+    status : str
+        "optimal", or "infeasible" when the data fit no distribution.
+    basis_changes : int
+        How many steps the walk took.
+    seconds : float
+        How long finding this bound took.
+    """
+
+    value: Optional[_Value]
+    fraction: Optional[str]
+    basis: List[int]
+    # The distribution and the walk's figures stay out of repr, where they would drown the value.
+    solution: List[_Value] = field(repr=False)
+    solution_fractions: List[str] = field(repr=False)
+    status: str
+    basis_changes: int = field(repr=False)
+    seconds: float = field(repr=False)
 
 
-@dataclass(frozen=True)
+@dataclass(frozen=True, repr=False)
 class OrderRow:
     """The sharp bounds from the orders 1 .. k alone, with the classical bounds of order k when
-    they were asked for (the union only; otherwise those four are None)."""
+    they were asked for (the union only; otherwise those four are None).
+
+    Attributes
+    ----------
+    k : int
+        The largest order used.
+    status : str
+        "optimal", or "infeasible" when S_1 .. S_k fit no distribution.
+    lower, upper : Bound
+        The sharp bounds from S_1 .. S_k.
+    bonferroni : float or None
+        B_k, an upper bound for odd k and a lower bound for even k.
+    bonferroni_side : str or None
+        "upper" or "lower", the side B_k bounds.
+    dawson_sankoff_lower : float or None
+        The Dawson-Sankoff lower bound, from k = 2 on.
+    kwerel_upper : float or None
+        Kwerel's upper bound, from k = 2 on.
+    """
 
     k: int
     status: str
     lower: Bound
     upper: Bound
-    bonferroni: object  # B_k, an upper bound for odd k and a lower bound for even k
-    bonferroni_side: object  # "upper" or "lower"
-    dawson_sankoff_lower: object  # from k = 2 on
-    kwerel_upper: object  # from k = 2 on
+    bonferroni: Optional[float]
+    bonferroni_side: Optional[str]
+    dawson_sankoff_lower: Optional[float]
+    kwerel_upper: Optional[float]
+
+    def __repr__(self) -> str:
+        return (f"OrderRow(k={self.k}, lower={_shown(self.lower.value)}, "
+                f"upper={_shown(self.upper.value)}, status={self.status!r})")
 
 
 @dataclass(frozen=True)
 class ClassicalBound:
-    """One row of the classical bounds shown beside the sharp ones."""
+    """One row of the classical bounds shown beside the sharp ones.
+
+    Attributes
+    ----------
+    name : str
+        The bound's name, as the batch program's --classical table has it.
+    side : str
+        "lower" or "upper".
+    value : float
+        The bound; NaN where it is not defined for these data.
+    tightest : bool
+        Whether it is the tightest classical bound of its side.
+    """
 
     name: str
-    side: str  # "lower" or "upper"
+    side: str
     value: float
     tightest: bool
 
 
-@dataclass(frozen=True)
+@dataclass(frozen=True, repr=False)
 class Bounds:
     """Both sharp bounds and what was said of the data. As scipy's results do, `success`,
-    `status` and `message` say how it went: status 0 when both bounds exist, 1 when the data
-    fit no probability distribution (then neither exists, and `message` gives the first reason
-    seen)."""
+    `status` and `message` say how it went.
+
+    Attributes
+    ----------
+    n : int
+        The number of events.
+    m : int
+        The largest order of the moments.
+    S : list of float or Fraction
+        S_0 .. S_m, S_0 being 1.
+    S_fractions : list of str
+        The same, each as an exact fraction.
+    lower, upper : Bound
+        The sharp bounds.
+    notes : list of str
+        What the batch program says on standard error without refusing.
+    by_order : list of OrderRow
+        With by_order=True, the bounds from the orders 1 .. k alone, for k = 1 .. min(m, n).
+    classical : list of ClassicalBound
+        With classical=True, the union's classical bounds (empty for the other questions).
+    no_distribution_reason : str
+        When a bound is missing, why the data fit no distribution, as far as a plain look
+        tells; empty otherwise.
+    success : bool
+        Whether both bounds exist.
+    status : int
+        0 when both bounds exist, 1 when the data fit no probability distribution (then
+        neither exists).
+    message : str
+        The status in words, with the reason when there is one.
+    """
 
     n: int
     m: int
-    S: list  # S_0 .. S_m, floats or Fractions
-    S_fractions: list
+    S: List[_Value]
+    S_fractions: List[str]
     lower: Bound
     upper: Bound
-    notes: list  # what the batch program says on standard error without refusing
-    by_order: list = ()  # OrderRows, with by_order=True
-    classical: list = ()  # ClassicalBounds, with classical=True (the union only)
-    # When a bound is missing: why the data fit no distribution, as far as a plain look tells.
+    notes: List[str]
+    by_order: List[OrderRow] = field(default_factory=list)
+    classical: List[ClassicalBound] = field(default_factory=list)
     no_distribution_reason: str = ""
     success: bool = True
     status: int = 0
     message: str = "both bounds found"
 
+    def __repr__(self) -> str:
+        return (f"Bounds(n={self.n}, m={self.m}, lower={_shown(self.lower.value)}, "
+                f"upper={_shown(self.upper.value)}, status={self.status})")
 
-def _whole(name, value, low=0, high=2**31 - 1):
+
+def _shown(value: Optional[_Value]) -> str:
+    """A bound in a repr: a Fraction as 3/4, which reads better in a line of figures than
+    Fraction(3, 4)."""
+    return str(value) if isinstance(value, Fraction) else repr(value)
+
+
+def _whole(name: str, value: Any, low: int = 0, high: int = 2**31 - 1) -> int:
     """An int for the library: TypeError for what is no int, ValueError for one out of range."""
     if isinstance(value, bool) or not isinstance(value, numbers.Integral):
         raise TypeError(f"{name} must be an int, not {type(value).__name__}")
@@ -99,7 +207,7 @@ def _whole(name, value, low=0, high=2**31 - 1):
     return int(value)
 
 
-def _moments(moments):
+def _moments(moments: Any) -> List[str]:
     """The moments as the library's text: a sequence of numbers or strings, never one string."""
     if isinstance(moments, (str, bytes)):
         raise TypeError("moments must be a sequence of numbers, not a string")
@@ -110,7 +218,8 @@ def _moments(moments):
             f"moments must be a sequence of numbers, not {type(moments).__name__}"
         ) from None
     for i, x in enumerate(items):
-        if isinstance(x, bool) or not isinstance(x, (numbers.Real, str)):
+        # Decimal is no numbers.Real: it refuses to mix with floats, not to be a moment.
+        if isinstance(x, bool) or not isinstance(x, (numbers.Real, Decimal, str)):
             raise TypeError(
                 f"moments[{i}] must be a number or a string such as \"3/4\", "
                 f"not {type(x).__name__}"
@@ -118,7 +227,7 @@ def _moments(moments):
     return [_moment_text(x) for x in items]
 
 
-def _readable(file):
+def _readable(file: Any) -> str:
     """The file's path, after opening it once, so that a file that cannot be read raises the
     OSError that says why."""
     try:
@@ -132,23 +241,29 @@ def _readable(file):
     return path
 
 
-def _moment_text(x):
+def _moment_text(x: Any) -> str:
     """A moment as the batch program's --moments would take it; floats by their shortest
-    repr, so that 0.1 is 1/10 as written."""
-    if isinstance(x, Fraction):
-        return f"{x.numerator}/{x.denominator}"
+    repr, so that 0.1 is 1/10 as written, and Decimals as written, every digit kept."""
+    if isinstance(x, str):
+        return str(x)
+    if isinstance(x, Decimal):
+        return str(x)
     if isinstance(x, float):
-        return repr(x)
-    if isinstance(x, numbers.Rational) and not isinstance(x, numbers.Integral):
+        # float's own repr: numpy's float64 is a float whose repr names its type under numpy 2.
+        return float.__repr__(x)
+    if isinstance(x, numbers.Integral):
+        return str(int(x))
+    if isinstance(x, numbers.Rational):
         return f"{x.numerator}/{x.denominator}"
+    # Other reals (numpy's float32, say) by their own shortest decimal.
     return str(x)
 
 
-def _number(fraction, exact):
+def _number(fraction: str, exact: bool) -> _Value:
     return Fraction(fraction) if exact else float(Fraction(fraction))
 
 
-def _bound(bound, exact):
+def _bound(bound: Any, exact: bool) -> Bound:
     convert = Fraction if exact else float
     return Bound(
         value=(Fraction(bound.fraction) if exact else bound.value) if bound.found else None,
@@ -163,7 +278,7 @@ def _bound(bound, exact):
     )
 
 
-def _row(row, exact):
+def _row(row: Any, exact: bool) -> OrderRow:
     return OrderRow(
         k=row.k,
         status=row.status,
@@ -176,7 +291,7 @@ def _row(row, exact):
     )
 
 
-def _bounds(result, exact):
+def _bounds(result: Any, exact: bool) -> Bounds:
     return Bounds(
         n=result.n,
         m=result.m,
@@ -195,7 +310,7 @@ def _bounds(result, exact):
     )
 
 
-def _outcome(result):
+def _outcome(result: Any) -> Dict[str, Any]:
     if result.lower.found and result.upper.found:
         return dict(success=True, status=0, message="both bounds found")
     reason = result.no_distribution_reason
@@ -206,7 +321,7 @@ def _outcome(result):
     )
 
 
-def _question(n, at_least, exactly):
+def _question(n: int, at_least: Any, exactly: Any) -> Tuple[str, int]:
     if at_least is not None and exactly is not None:
         raise ValueError("at_least and exactly exclude each other")
     if at_least is not None:
@@ -216,21 +331,64 @@ def _question(n, at_least, exactly):
     return "union", 1
 
 
-def sharp_bounds(n, moments=None, *, file=None, m=None, at_least=None, exactly=None, exact=False,
-                 by_order=False, classical=False, accept_short=False):
+def sharp_bounds(
+    n: int,
+    moments: Optional[Iterable[_Moment]] = None,
+    *,
+    file: Optional[_Path] = None,
+    m: Optional[int] = None,
+    at_least: Optional[int] = None,
+    exactly: Optional[int] = None,
+    exact: bool = False,
+    by_order: bool = False,
+    classical: bool = False,
+    accept_short: bool = False,
+) -> Bounds:
     """The sharp lower and upper bounds on P(at least one of the n events occurs), or on
-    P(at least R) with at_least=R, or P(exactly R) with exactly=R; with by_order=True also the
-    bounds from the orders 1 .. k alone for every k, and with classical=True the classical
-    bounds of the union beside the sharp ones.
+    P(at least R) or P(exactly R).
 
-    The data are either moments, S_1 .. S_m as floats, ints, Fractions or strings ("3/2",
-    "0.75"), or file with m, a file of intersection probabilities as unionbound's prob.txt. A
-    file that was not read whole is refused (ValueError) unless accept_short=True, which lets
-    the last number read stand for the rest, as unionbound does, and says so in `notes`.
+    Parameters
+    ----------
+    n : int
+        The number of events, from 0 to 2**31 - 1.
+    moments : iterable of int, float, Fraction, Decimal or str, optional
+        S_1 .. S_m: floats by their shortest repr (0.1 is 1/10), Decimals and strings ("3/2",
+        "0.75", "1E-8") as written, exactly; a list, a tuple, a numpy array, ... Either
+        moments or file is given.
+    file : str or os.PathLike, optional
+        A file of intersection probabilities, as unionbound's prob.txt; needs m.
+    m : int, optional
+        With file, the largest order of the intersections to read.
+    at_least : int, optional
+        R from 1 to n: bound P(at least R) instead of the union.
+    exactly : int, optional
+        R from 1 to n: bound P(exactly R) instead of the union.
+    exact : bool, default False
+        Give the values as Fractions instead of floats.
+    by_order : bool, default False
+        Fill `Bounds.by_order` with the bounds from the orders 1 .. k alone, for every k.
+    classical : bool, default False
+        Fill `Bounds.classical` with the union's classical bounds, and the rows by order with
+        those of their order.
+    accept_short : bool, default False
+        With file, take a file that was not read whole, letting the last number read stand
+        for the rest as unionbound does, and say so in `Bounds.notes`.
 
-    Returns Bounds; `success`, `status` and `message` say whether the data fit a distribution.
-    Raises TypeError for an argument of the wrong type, ValueError for an unusable value or
-    data, OSError (such as FileNotFoundError) for a file that cannot be opened.
+    Returns
+    -------
+    Bounds
+        Both bounds; `success`, `status` and `message` say whether the data fit a
+        distribution.
+
+    Raises
+    ------
+    TypeError
+        For an argument of the wrong type (a string of moments included).
+    ValueError
+        For a value out of range, a moment that is no number, both or neither of moments and
+        file, or a file not read whole without accept_short.
+    OSError
+        The error of opening a file that cannot be opened (FileNotFoundError, ...).
     """
     n = _whole("n", n)
     kind, r = _question(n, at_least, exactly)
@@ -252,10 +410,139 @@ def sharp_bounds(n, moments=None, *, file=None, m=None, at_least=None, exactly=N
     return _bounds(result, exact)
 
 
-def moments_from_file(path, n, m, *, exact=False, accept_short=False):
+def by_order(
+    n: int,
+    moments: Optional[Iterable[_Moment]] = None,
+    *,
+    file: Optional[_Path] = None,
+    m: Optional[int] = None,
+    at_least: Optional[int] = None,
+    exactly: Optional[int] = None,
+    exact: bool = False,
+    classical: bool = False,
+    accept_short: bool = False,
+) -> List[OrderRow]:
+    """The sharp bounds from the orders 1 .. k alone, for k = 1 .. m: how much each further
+    moment narrows the bounds.
+
+    Parameters
+    ----------
+    n : int
+        The number of events.
+    moments : iterable of int, float, Fraction, Decimal or str, optional
+        S_1 .. S_m, as `sharp_bounds` takes them. Either moments or file is given.
+    file : str or os.PathLike, optional
+        A file of intersection probabilities; needs m.
+    m : int, optional
+        With file, the largest order of the intersections to read.
+    at_least : int, optional
+        R from 1 to n: bound P(at least R) instead of the union.
+    exactly : int, optional
+        R from 1 to n: bound P(exactly R) instead of the union.
+    exact : bool, default False
+        Give the values as Fractions instead of floats.
+    classical : bool, default False
+        Give each row the classical bounds of its order (the union only).
+    accept_short : bool, default False
+        With file, take a file that was not read whole.
+
+    Returns
+    -------
+    list of OrderRow
+        One row for each k from 1 to min(m, n), in that order (orders above n are 0 for any
+        n events); `sharp_bounds(..., by_order=True)` gives the same rows in
+        `Bounds.by_order`.
+
+    Raises
+    ------
+    TypeError
+        For an argument of the wrong type.
+    ValueError
+        For a value out of range or unusable data, as `sharp_bounds` refuses them.
+    OSError
+        The error of opening a file that cannot be opened.
+    """
+    return sharp_bounds(n, moments, file=file, m=m, at_least=at_least, exactly=exactly,
+                        exact=exact, by_order=True, classical=classical,
+                        accept_short=accept_short).by_order
+
+
+def classical_bounds(
+    n: int,
+    moments: Optional[Iterable[_Moment]] = None,
+    *,
+    file: Optional[_Path] = None,
+    m: Optional[int] = None,
+    accept_short: bool = False,
+) -> List[ClassicalBound]:
+    """The classical lower and upper bounds on P(at least one of the n events occurs) from
+    the same moments, as the batch program's --classical shows them beside the sharp ones.
+
+    Parameters
+    ----------
+    n : int
+        The number of events.
+    moments : iterable of int, float, Fraction, Decimal or str, optional
+        S_1 .. S_m, as `sharp_bounds` takes them. Either moments or file is given.
+    file : str or os.PathLike, optional
+        A file of intersection probabilities; needs m.
+    m : int, optional
+        With file, the largest order of the intersections to read.
+    accept_short : bool, default False
+        With file, take a file that was not read whole.
+
+    Returns
+    -------
+    list of ClassicalBound
+        The rows of the batch program's --classical table: the sharp bounds first, then the
+        Bonferroni, Dawson-Sankoff and Kwerel bounds, the tightest of each side marked.
+
+    Raises
+    ------
+    TypeError
+        For an argument of the wrong type.
+    ValueError
+        For a value out of range or unusable data, as `sharp_bounds` refuses them.
+    OSError
+        The error of opening a file that cannot be opened.
+    """
+    return sharp_bounds(n, moments, file=file, m=m, classical=True,
+                        accept_short=accept_short).classical
+
+
+def moments_from_file(
+    path: _Path, n: int, m: int, *, exact: bool = False, accept_short: bool = False
+) -> List[_Value]:
     """The binomial moments S_1 .. S_m of a file of intersection probabilities, each the exact
-    sum of its block as written: floats nearest to them, or Fractions with exact=True. A file
-    not read whole is refused unless accept_short=True."""
+    sum of its block as written.
+
+    Parameters
+    ----------
+    path : str or os.PathLike
+        The file, as unionbound's prob.txt.
+    n : int
+        The number of events.
+    m : int
+        The largest order of the intersections to read.
+    exact : bool, default False
+        Give Fractions instead of the floats nearest to the sums.
+    accept_short : bool, default False
+        Take a file that was not read whole, letting the last number read stand for the rest.
+
+    Returns
+    -------
+    list of float or Fraction
+        S_1 .. S_m.
+
+    Raises
+    ------
+    TypeError
+        For an argument of the wrong type.
+    ValueError
+        For a value out of range, or a file not read whole without accept_short.
+    OSError
+        The error of opening a file that cannot be opened.
+    """
     n = _whole("n", n)
     m = _whole("m", m)
     fractions = _unionbound.moments_from_file(_readable(path), n, m, accept_short)

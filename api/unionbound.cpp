@@ -160,17 +160,15 @@ Bounds Solve(std::int32_t n, MomentData data, const Question& question, const Op
                            QuestionProbability(question, n));
   }
   const SequenceOf<Rational> used(data.S.begin(), data.S.begin() + sharp.order + 1);
-  const Vector S_double(bounds.S.begin(), bounds.S.end());
   if (classical) {
     const auto value = [](const Bound& bound) {
       return bound.found ? bound.value : std::numeric_limits<double>::quiet_NaN();
     };
-    bounds.classical = ClassicalOf(ClassicalTable(S_double, n, data.singles, data.pairs,
+    bounds.classical = ClassicalOf(ClassicalTable(data.S, n, data.singles, data.pairs,
                                                   value(bounds.lower), value(bounds.upper)));
   }
   if (options.by_order) {
-    for (const OrderBounds& row :
-         SolveByOrder(question, n, used, classical ? &S_double : nullptr)) {
+    for (const OrderBounds& row : SolveByOrder(question, n, used, classical)) {
       bounds.by_order.push_back(RowOf(row));
     }
   }

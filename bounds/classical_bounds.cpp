@@ -7,6 +7,7 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace unionbound {
@@ -30,6 +31,38 @@ double Larger(double a, double b) {
   return b > a ? b : a;
 }
 
+// Exact values have no not-a-number to keep.
+Rational Smaller(const Rational& a, const Rational& b) {
+  return b < a ? b : a;
+}
+
+Rational Larger(const Rational& a, const Rational& b) {
+  return b > a ? b : a;
+}
+
+// A table shows doubles: an exact bound is rounded once, to the nearest.
+double Shown(double x) {
+  return x;
+}
+
+double Shown(const Rational& q) {
+  return NearestDouble(q);
+}
+
+// 1 + floor(ratio) held to 1 .. highest.
+double HeldStep(double ratio, double highest) {
+  return std::clamp(1.0 + std::floor(ratio), 1.0, highest);
+}
+
+Rational HeldStep(const Rational& ratio, double highest) {
+  mpz_class step;
+  mpz_fdiv_q(step.get_mpz_t(), ratio.get_num_mpz_t(), ratio.get_den_mpz_t());
+  step += 1;
+  // highest is a whole number below 2^63, so the comparisons are exact.
+  const mpz_class top(static_cast<long>(highest));
+  return Rational(step < 1 ? mpz_class(1) : (step > top ? top : step));
+}
+
 // Beyond this n, C(n, 2) overflows std::int64_t; no Vector could hold that many pairs anyway.
 constexpr std::int64_t kMostVertices = 3037000499;
 
@@ -45,9 +78,13 @@ std::int64_t RowStart(std::int64_t i, std::int64_t n) {
 
 }  // namespace
 
-Vector BonferroniSums(const Vector& S) {
-  Vector B{0.0};
-  double sign = 1.0;
+namespace {
+
+// The same arithmetic in doubles and in exact rationals, in the same order.
+template <class Number>
+SequenceOf<Number> BonferroniSumsOf(const SequenceOf<Number>& S) {
+  SequenceOf<Number> B{Number(0)};
+  Number sign(1);
   for (std::size_t k = 1; k < S.size(); ++k) {
     B.push_back(B.back() + sign * S[k]);
     sign = -sign;
@@ -55,56 +92,107 @@ Vector BonferroniSums(const Vector& S) {
   return B;
 }
 
-ClassicalBoundList BonferroniBounds(const Vector& S) {
-  const Vector B = BonferroniSums(S);
+template <class Number>
+ClassicalBoundList BonferroniBoundsOf(const SequenceOf<Number>& S) {
+  const SequenceOf<Number> B = BonferroniSumsOf(S);
   ClassicalBoundList rows;
-  double best_lower = B[0];
-  double best_upper = 1.0;
+  Number best_lower = B[0];
+  Number best_upper(1);
   for (std::size_t k = 1; k < B.size(); ++k) {
     const bool upper = k % 2 == 1;
-    rows.push_back({"Bonferroni B" + std::to_string(k), upper ? Side::kUpper : Side::kLower, B[k]});
+    rows.push_back(
+        {"Bonferroni B" + std::to_string(k), upper ? Side::kUpper : Side::kLower, Shown(B[k])});
     if (upper) {
       best_upper = Smaller(best_upper, B[k]);
     } else {
       best_lower = Larger(best_lower, B[k]);
     }
   }
-  rows.push_back({"Bonferroni best lower (max with 0)", Side::kLower, best_lower});
-  rows.push_back({"Bonferroni best upper (min with 1)", Side::kUpper, best_upper});
+  rows.push_back({"Bonferroni best lower (max with 0)", Side::kLower, Shown(best_lower)});
+  rows.push_back({"Bonferroni best upper (min with 1)", Side::kUpper, Shown(best_upper)});
   return rows;
 }
 
-double DawsonSankoffLower(double s1, double s2, std::int64_t n) {
-  if (std::isnan(s1) || std::isnan(s2)) {
-    return kNaN;
+template <class Number>
+Number DawsonSankoffLowerOf(const Number& s1, const Number& s2, std::int64_t n) {
+  if constexpr (std::is_same_v<Number, double>) {
+    if (std::isnan(s1) || std::isnan(s2)) {
+      return kNaN;
+    }
   }
-  if (s1 == 0.0) {
-    return 0.0;
+  if (s1 == 0) {
+    return Number(0);
   }
-  // k stays a double: the ratio may be huge or infinite, and converting such a value to an
-  // integer is undefined. Whole numbers up to 2^53 are exact in a double.
+  // The step stays a double or a rational: the ratio may be huge or infinite, and converting
+  // such a value to an integer is undefined. Whole numbers up to 2^53 are exact in a double.
   const double highest = n > 2 ? static_cast<double>(n - 1) : 1.0;
-  const double k = std::clamp(1.0 + std::floor(2.0 * s2 / s1), 1.0, highest);
-  return 2.0 * s1 / (k + 1.0) - 2.0 * s2 / (k * (k + 1.0));
+  const Number two(2);
+  const Number one(1);
+  const Number k = HeldStep(Number(two * s2 / s1), highest);
+  return Number(two * s1 / (k + one) - two * s2 / (k * (k + one)));
 }
 
-double KwerelUpper(double s1, double s2, std::int64_t n) {
+template <class Number>
+Number KwerelUpperOf(const Number& s1, const Number& s2, std::int64_t n) {
   if (n <= 0) {
     return s1;
   }
-  return s1 - 2.0 * s2 / static_cast<double>(n);
+  return Number(s1 - Number(2) * s2 / Number(n));
 }
 
-ClassicalBoundList TwoMomentBounds(const Vector& S, std::int64_t n) {
+template <class Number>
+ClassicalBoundList TwoMomentBoundsOf(const SequenceOf<Number>& S, std::int64_t n) {
   if (S.size() < 3) {
     return {};
   }
-  const double upper = KwerelUpper(S[1], S[2], n);
+  const Number upper = KwerelUpperOf(S[1], S[2], n);
   return {
-      {"Dawson-Sankoff lower", Side::kLower, DawsonSankoffLower(S[1], S[2], n)},
-      {"Kwerel upper", Side::kUpper, upper},
-      {"Kwerel upper (min with 1)", Side::kUpper, Smaller(upper, 1.0)},
+      {"Dawson-Sankoff lower", Side::kLower, Shown(DawsonSankoffLowerOf(S[1], S[2], n))},
+      {"Kwerel upper", Side::kUpper, Shown(upper)},
+      {"Kwerel upper (min with 1)", Side::kUpper, Shown(Smaller(upper, Number(1)))},
   };
+}
+
+}  // namespace
+
+Vector BonferroniSums(const Vector& S) {
+  return BonferroniSumsOf(S);
+}
+
+SequenceOf<Rational> BonferroniSums(const SequenceOf<Rational>& S) {
+  return BonferroniSumsOf(S);
+}
+
+ClassicalBoundList BonferroniBounds(const Vector& S) {
+  return BonferroniBoundsOf(S);
+}
+
+ClassicalBoundList BonferroniBounds(const SequenceOf<Rational>& S) {
+  return BonferroniBoundsOf(S);
+}
+
+double DawsonSankoffLower(double s1, double s2, std::int64_t n) {
+  return DawsonSankoffLowerOf(s1, s2, n);
+}
+
+Rational DawsonSankoffLower(const Rational& s1, const Rational& s2, std::int64_t n) {
+  return DawsonSankoffLowerOf(s1, s2, n);
+}
+
+double KwerelUpper(double s1, double s2, std::int64_t n) {
+  return KwerelUpperOf(s1, s2, n);
+}
+
+Rational KwerelUpper(const Rational& s1, const Rational& s2, std::int64_t n) {
+  return KwerelUpperOf(s1, s2, n);
+}
+
+ClassicalBoundList TwoMomentBounds(const Vector& S, std::int64_t n) {
+  return TwoMomentBoundsOf(S, n);
+}
+
+ClassicalBoundList TwoMomentBounds(const SequenceOf<Rational>& S, std::int64_t n) {
+  return TwoMomentBoundsOf(S, n);
 }
 
 double MaximumSpanningTreeWeight(const Vector& pairs, std::int64_t n) {
@@ -173,8 +261,9 @@ ClassicalBoundList HunterWorsleyBounds(const Vector& singles, const Vector& pair
   };
 }
 
-ClassicalBoundList ClassicalTable(const Vector& S, std::int64_t n, const Vector& singles,
-                                  const Vector& pairs, double sharp_lower, double sharp_upper) {
+ClassicalBoundList ClassicalTable(const SequenceOf<Rational>& S, std::int64_t n,
+                                  const Vector& singles, const Vector& pairs, double sharp_lower,
+                                  double sharp_upper) {
   ClassicalBoundList table = {{"sharp lower (this program)", Side::kLower, sharp_lower},
                               {"sharp upper (this program)", Side::kUpper, sharp_upper}};
   for (const ClassicalBoundList& more : {BonferroniBounds(S), TwoMomentBounds(S, n)}) {

@@ -5,7 +5,9 @@
 // None of these functions checks that its data fit a probability distribution. Any doubles are
 // accepted without crashing or undefined behaviour; a not-a-number among the inputs a function
 // reads makes its result a not-a-number; data that fit no distribution give values that bound
-// nothing.
+// nothing. The bounds from the moments alone come in doubles and in exact rationals, with the
+// same arithmetic in the same order; a table's rows from exact moments are the exact bounds
+// rounded once, so that 1/5 shows as 0.2 where the doubles would give 0.19999999999999996.
 
 #include <cstdint>
 #include <limits>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "bounds/question.h"
+#include "numeric/exact_number.h"
 #include "numeric/types.h"
 
 namespace unionbound {
@@ -30,11 +33,13 @@ using ClassicalBoundList = std::vector<ClassicalRow>;
 // B_k = S_1 - S_2 + ... + (-1)^(k-1) S_k for k = 0 .. m, summed left to right, so B_0 = 0.
 // Odd k give upper bounds, even k lower bounds. S_0 is not read; an empty S counts as m = 0.
 Vector BonferroniSums(const Vector& S);
+SequenceOf<Rational> BonferroniSums(const SequenceOf<Rational>& S);
 
 // Rows "Bonferroni B1" .. "Bonferroni Bm" with the raw partial sums, then
 // "Bonferroni best lower (max with 0)", the largest even-k sum with B_0 = 0 among them, and
 // "Bonferroni best upper (min with 1)", the smallest odd-k sum and 1.
 ClassicalBoundList BonferroniBounds(const Vector& S);
+ClassicalBoundList BonferroniBounds(const SequenceOf<Rational>& S);
 
 // The best lower bound from S_1 and S_2 alone: 2 S_1 / (k + 1) - 2 S_2 / (k (k + 1)) with
 // k = 1 + floor(2 S_2 / S_1), the integer that maximises it, held to 1 .. max(1, n - 1). Data that
@@ -43,14 +48,17 @@ ClassicalBoundList BonferroniBounds(const Vector& S);
 // is attained by a count of occurring events on {0, k, k + 1}, and keeps a huge ratio from
 // reaching an integer conversion. When S_1 = 0 no event can occur and the bound is 0.
 double DawsonSankoffLower(double s1, double s2, std::int64_t n);
+Rational DawsonSankoffLower(const Rational& s1, const Rational& s2, std::int64_t n);
 
 // S_1 - 2 S_2 / n, the best upper bound from S_1 and S_2 when it is at most 1. With n <= 0 there
 // are no pairs and the value is S_1.
 double KwerelUpper(double s1, double s2, std::int64_t n);
+Rational KwerelUpper(const Rational& s1, const Rational& s2, std::int64_t n);
 
 // For m >= 2 the rows "Dawson-Sankoff lower", "Kwerel upper" and "Kwerel upper (min with 1)";
 // for m < 2 no rows.
 ClassicalBoundList TwoMomentBounds(const Vector& S, std::int64_t n);
+ClassicalBoundList TwoMomentBounds(const SequenceOf<Rational>& S, std::int64_t n);
 
 // The weight of a maximum spanning tree of the complete graph on n vertices whose edge weights
 // are the first C(n, 2) entries of pairs, in the order (0,1), (0,2), .., (0,n-1), (1,2), ...
@@ -70,10 +78,11 @@ double HunterWorsleyUpper(const Vector& singles, const Vector& pairs);
 ClassicalBoundList HunterWorsleyBounds(const Vector& singles, const Vector& pairs);
 
 // The table shown beside the sharp bounds: the sharp lower and upper values first, then the
-// Bonferroni rows, the two-moment rows, and the Hunter-Worsley rows when the singles and pairs
-// are given (non-empty).
-ClassicalBoundList ClassicalTable(const Vector& S, std::int64_t n, const Vector& singles,
-                                  const Vector& pairs, double sharp_lower, double sharp_upper);
+// Bonferroni rows and the two-moment rows from the exact moments, and the Hunter-Worsley rows
+// (in doubles, from the file's numbers) when the singles and pairs are given (non-empty).
+ClassicalBoundList ClassicalTable(const SequenceOf<Rational>& S, std::int64_t n,
+                                  const Vector& singles, const Vector& pairs, double sharp_lower,
+                                  double sharp_upper);
 
 // Whether `row` is the tightest of its side in `table`: no finite value of that side lies
 // beyond it (above for a lower bound, below for an upper), and it is finite itself.

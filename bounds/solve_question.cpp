@@ -74,10 +74,10 @@ std::string RowStatus(const ExactBound& lower, const ExactBound& upper) {
 }
 
 std::vector<OrderBounds> SolveByOrder(const Question& question, std::int32_t n,
-                                      const SequenceOf<Rational>& S, const Vector* S_double) {
+                                      const SequenceOf<Rational>& S, bool classical) {
   const auto order = UsedOrder(n, static_cast<std::int32_t>(S.size()) - 1);
-  const bool classical = S_double != nullptr && InfoOf(question.kind).classical;
-  const Vector bonferroni = classical ? BonferroniSums(*S_double) : Vector{};
+  const bool shown = classical && InfoOf(question.kind).classical;
+  const SequenceOf<Rational> bonferroni = shown ? BonferroniSums(S) : SequenceOf<Rational>{};
   std::vector<OrderBounds> rows;
   for (std::int32_t k = 1; k <= order; ++k) {
     QuestionBounds sharp =
@@ -86,12 +86,12 @@ std::vector<OrderBounds> SolveByOrder(const Question& question, std::int32_t n,
     row.k = k;
     row.lower = std::move(sharp.lower);
     row.upper = std::move(sharp.upper);
-    row.classical = classical;
-    if (classical) {
-      row.bonferroni = bonferroni[static_cast<std::size_t>(k)];
+    row.classical = shown;
+    if (shown) {
+      row.bonferroni = NearestDouble(bonferroni[static_cast<std::size_t>(k)]);
       if (k >= 2) {
-        row.dawson_sankoff_lower = DawsonSankoffLower((*S_double)[1], (*S_double)[2], n);
-        row.kwerel_upper = KwerelUpper((*S_double)[1], (*S_double)[2], n);
+        row.dawson_sankoff_lower = NearestDouble(DawsonSankoffLower(S[1], S[2], n));
+        row.kwerel_upper = NearestDouble(KwerelUpper(S[1], S[2], n));
       }
     }
     rows.push_back(std::move(row));

@@ -52,10 +52,10 @@ struct OrderBounds {
 // "optimal" when both bounds of a row were found, otherwise the status of the first missing.
 std::string RowStatus(const ExactBound& lower, const ExactBound& upper);
 
-// One row per k = 1 .. min(m, n), each solved afresh from S_0 .. S_k. With S_double (the
-// nearest doubles of S) given, the rows of a question that the classical bounds bound carry them.
+// One row per k = 1 .. min(m, n), each solved afresh from S_0 .. S_k. With `classical`, the
+// rows of a question that the classical bounds bound carry them, exact bounds rounded once.
 std::vector<OrderBounds> SolveByOrder(const Question& question, std::int32_t n,
-                                      const SequenceOf<Rational>& S, const Vector* S_double);
+                                      const SequenceOf<Rational>& S, bool classical);
 
 // One side of the interactive program's bounds: the double walk, and its check in exact
 // arithmetic when the exact moments were given.

@@ -29,9 +29,12 @@ struct Plot {
 };
 
 // The whole SVG document: one vertical bar (a rect of class "sharp") per order with a bound, a
-// marker per classical bound, the order k on the horizontal axis and the probability from 0 to
-// 1 on the vertical one. Values outside [0, 1] are drawn at the nearer edge: an upper bound
-// above 1 bounds as 1 does, a lower bound below 0 as 0 does.
+// marker per classical bound, the order k on the horizontal axis and the probability on the
+// vertical one, zoomed to the data (the bounds and the classical bounds inside [0, 1]) with its
+// ticks labelled, and the legend below. When the last order's bar would be too short to read,
+// a closer look at it (a rect of class "closer") sits beside, on an axis of its own. Values
+// beyond an axis are drawn at its nearer edge: an upper bound above 1 bounds as 1 does, a lower
+// bound below 0 as 0 does.
 std::string SvgPlot(const Plot& plot);
 
 }  // namespace unionbound

@@ -224,6 +224,26 @@ TEST(Batch, ClassicalTableMarksTheTightestBounds) {
   EXPECT_TRUE(spanning_tree);
 }
 
+// The classical bounds are exact bounds rounded once, in the table and in the rows by order:
+// 0.3 - 0.1 is 0.2 here, not the 0.19999999999999998 of the doubles.
+TEST(Batch, ClassicalBoundsOfExactMomentsAreRoundedOnce) {
+  ScratchDirectory dir;
+  const Json report = RunJson(dir, "--n 3 --moments 0.3,0.1 --classical --by-order", 0);
+  bool seen = false;
+  for (const Json& row : report["classical"]) {
+    if (row["name"] == "Bonferroni B2" || row["name"] == "Dawson-Sankoff lower") {
+      seen = true;
+      EXPECT_EQ(row["value"].get<double>(), 0.2) << row["name"];
+    }
+  }
+  EXPECT_TRUE(seen);
+  ASSERT_EQ(report["by_order"].size(), 2u);
+  EXPECT_EQ(report["by_order"][1]["bonferroni"].get<double>(), 0.2);
+  EXPECT_EQ(report["by_order"][1]["dawson_sankoff_lower"].get<double>(), 0.2);
+  const ProgramRun text = RunBatch(dir.path(), "--n 3 --moments 0.3,0.1 --classical");
+  EXPECT_EQ(text.out.find("0.19999999999999998"), std::string::npos) << text.out;
+}
+
 TEST(Batch, VersionAndSpacesAfterCommas) {
   ScratchDirectory dir;
   const ProgramRun version = RunBatch(dir.path(), "--version");

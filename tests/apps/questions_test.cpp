@@ -12,6 +12,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -635,6 +636,71 @@ TEST(Plot, IsWellFormedWithOneBarPerOrderThatHasABound) {
   EXPECT_EQ(markers, 3u + 3u);
   EXPECT_TRUE(none);
   EXPECT_TRUE(title);
+}
+
+// A narrow interval is no sliver: the axis spans the data with labelled ticks, a value beyond
+// it is drawn at its edge and said to be, and the legend lies below the bars, inside the canvas.
+TEST(Plot, ZoomsTheAxisToTheDataAndKeepsTheLegendOffThePlot) {
+  Plot plot;
+  plot.title = "narrow";
+  plot.rows = {{1, 0.30, 0.36, {{"Kwerel (upper)", 0.37}, {"Bonferroni B_k, odd k (upper)", 1.5}}},
+               {2, 0.32, 0.33, {{"Dawson-Sankoff (lower)", 0.31}}}};
+  const XmlDocument doc = ParseXml(SvgPlot(plot));
+  ASSERT_EQ(doc.fault, "");
+  const std::vector<XmlElement> bars = Bars(doc);
+  ASSERT_EQ(bars.size(), 2u);
+  const auto number = [](const XmlElement& element, const char* name) {
+    return std::stod(element.attributes.at(name));
+  };
+  // On an axis from 0 to 1 the second bar would be 3 units high; from 0.30 to 0.37 it is 41.
+  EXPECT_GT(number(bars[1], "height"), 30);
+  double lowest_bar = 0;
+  for (const XmlElement& bar : bars) {
+    lowest_bar = std::max(lowest_bar, number(bar, "y") + number(bar, "height"));
+  }
+  std::set<std::string> texts;
+  const double canvas = number(doc.elements[0], "height");
+  for (const XmlElement& element : doc.elements) {
+    if (element.name != "text") {
+      continue;
+    }
+    texts.insert(element.text);
+    EXPECT_LT(number(element, "y"), canvas) << element.text;
+    if (element.text == "Kwerel (upper)" || element.text == "sharp bounds, lower to upper") {
+      EXPECT_GT(number(element, "y"), lowest_bar + 20) << element.text;
+    }
+  }
+  EXPECT_EQ(texts.count("0.30"), 1u);
+  EXPECT_EQ(texts.count("0.37"), 1u);
+  EXPECT_EQ(texts.count("0.0"), 0u);
+  EXPECT_EQ(texts.count("probability (axis 0.30 to 0.37)"), 1u);
+  EXPECT_EQ(texts.count("values beyond the axis are drawn at its edge"), 1u);
+}
+
+// Where the first orders span the whole axis, the last one's narrow interval gets a closer look
+// on an axis of its own; where every bar can be read, there is none.
+TEST(Plot, GivesTheLastOrderACloserLookOnlyWhenItsBarIsTooShort) {
+  const auto closer_bars = [](const Plot& plot) {
+    const XmlDocument doc = ParseXml(SvgPlot(plot));
+    EXPECT_EQ(doc.fault, "");
+    std::vector<double> heights;
+    for (const XmlElement& element : doc.elements) {
+      if (element.name == "rect" && element.attributes.count("class") == 1 &&
+          element.attributes.at("class") == "closer") {
+        heights.push_back(std::stod(element.attributes.at("height")));
+      }
+    }
+    EXPECT_EQ(Bars(doc).size(), plot.rows.size());
+    return heights;
+  };
+  Plot wide;
+  wide.rows = {{1, 0.0, 1.0, {}}, {2, 0.5, 0.501, {{"Kwerel (upper)", 0.9}}}};
+  const std::vector<double> heights = closer_bars(wide);
+  ASSERT_EQ(heights.size(), 1u);
+  EXPECT_GT(heights[0], 100);
+  Plot readable;
+  readable.rows = {{1, 0.0, 1.0, {}}, {2, 0.4, 0.6, {}}};
+  EXPECT_TRUE(closer_bars(readable).empty());
 }
 
 TEST(Plot, ProgramDrawsEveryOrderAndNamesTheQuestion) {

@@ -20,6 +20,7 @@
 #include <ostream>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace unionbound {
@@ -53,6 +54,66 @@ template <typename Case>
 std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
   return info.param.name;
 }
+
+// ---------------------------------------------------------------------------------------------
+// From exact moments each bound is the exact value rounded once: 3/10 - 1/10 shows as 0.2, where
+// the doubles 0.3 - 0.1 give 0.19999999999999998.
+
+struct RoundedOnceCase {
+  const char* name;
+  std::vector<const char*> S;  // S_1 .. S_m as fractions
+  std::int64_t n;
+  std::vector<std::pair<const char*, const char*>> rows;  // a row's name and its exact value
+};
+
+void PrintTo(const RoundedOnceCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ClassicalFromExactMoments : public ::testing::TestWithParam<RoundedOnceCase> {};
+
+TEST_P(ClassicalFromExactMoments, RoundsEachExactBoundOnce) {
+  const RoundedOnceCase& c = GetParam();
+  SequenceOf<Rational> S{Rational(1)};
+  for (const char* text : c.S) {
+    S.emplace_back(text);
+    S.back().canonicalize();
+  }
+  const ClassicalBoundList table = ClassicalTable(S, c.n, {}, {}, kNaN, kNaN);
+  for (const auto& [name, text] : c.rows) {
+    Rational exact(text);
+    exact.canonicalize();
+    const auto row = std::find_if(table.begin(), table.end(),
+                                  [&](const ClassicalRow& r) { return r.name == name; });
+    ASSERT_NE(row, table.end()) << name;
+    EXPECT_EQ(row->value, NearestDouble(exact)) << name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Classical, ClassicalFromExactMoments,
+    ::testing::Values(
+        RoundedOnceCase{"TenthsThatDoublesMiss",
+                        {"3/10", "1/10"},
+                        3,
+                        {{"Bonferroni B2", "1/5"},
+                         {"Bonferroni best lower (max with 0)", "1/5"},
+                         {"Dawson-Sankoff lower", "1/5"},
+                         {"Kwerel upper", "7/30"}}},
+        // 2 S_2 / S_1 = 10/3: the best step is k = 4, inside 1 .. n - 1.
+        RoundedOnceCase{"StepInsideTheRange",
+                        {"3/5", "1"},
+                        10,
+                        {{"Dawson-Sankoff lower", "7/50"},
+                         {"Bonferroni best upper (min with 1)", "3/5"},
+                         {"Kwerel upper (min with 1)", "2/5"}}},
+        // 2 S_2 / S_1 = 20 is held to k = n - 1 = 4.
+        RoundedOnceCase{"StepHeldToNMinusOne",
+                        {"1/10", "1"},
+                        5,
+                        {{"Dawson-Sankoff lower", "-3/50"}, {"Kwerel upper", "-3/10"}}},
+        RoundedOnceCase{"NoEventCanOccur", {"0", "0"}, 4, {{"Dawson-Sankoff lower", "0"}}}),
+    CaseName<RoundedOnceCase>);
 
 // ---------------------------------------------------------------------------------------------
 // Bonferroni partial sums on worked examples.
@@ -150,7 +211,7 @@ TEST_P(ClassicalTwoMoment, GivesTheClosedForms) {
   EXPECT_TRUE(Near(c.lower, DawsonSankoffLower(c.s1, c.s2, c.n), 1e-15));
   EXPECT_TRUE(Near(c.upper, KwerelUpper(c.s1, c.s2, c.n), 1e-15));
 
-  const ClassicalBoundList rows = TwoMomentBounds({1.0, c.s1, c.s2, 0.125}, c.n);
+  const ClassicalBoundList rows = TwoMomentBounds(Vector{1.0, c.s1, c.s2, 0.125}, c.n);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].side, Side::kLower);
   EXPECT_TRUE(Near(c.lower, rows[0].value, 1e-15)) << rows[0].name;
@@ -187,9 +248,9 @@ INSTANTIATE_TEST_SUITE_P(
     CaseName<TwoMomentCase>);
 
 TEST(ClassicalTwoMomentRows, NoneBelowOrderTwo) {
-  EXPECT_TRUE(TwoMomentBounds({}, 3).empty());
-  EXPECT_TRUE(TwoMomentBounds({1.0}, 3).empty());
-  EXPECT_TRUE(TwoMomentBounds({1.0, 0.5}, 3).empty());
+  EXPECT_TRUE(TwoMomentBounds(Vector{}, 3).empty());
+  EXPECT_TRUE(TwoMomentBounds(Vector{1.0}, 3).empty());
+  EXPECT_TRUE(TwoMomentBounds(Vector{1.0, 0.5}, 3).empty());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -485,6 +546,11 @@ TEST_P(ClassicalRandomSystems, BoundsHoldAndTheOptimalOnesAreOptimal) {
       EXPECT_EQ(B[static_cast<std::size_t>(k)], FromUnits(partial)) << "B_" << k;
     }
     EXPECT_EQ(B.back(), P_union);
+    SequenceOf<Rational> S_exact;
+    for (std::int64_t s : S_units) {
+      S_exact.push_back(ExactUnits(s));
+    }
+    EXPECT_EQ(BonferroniSums(S_exact).back(), ExactUnits(union_units));
 
     // Every row on its side of the union.
     ClassicalBoundList rows = BonferroniBounds(S);
@@ -519,6 +585,7 @@ TEST_P(ClassicalRandomSystems, BoundsHoldAndTheOptimalOnesAreOptimal) {
         }
       }
       EXPECT_NEAR(dawson_sankoff, best_of_family.get_d(), kTolerance);
+      EXPECT_EQ(DawsonSankoffLower(s1_exact, s2_exact, n), best_of_family);
 
       // Attained: a count of occurring events equal to k with probability a and to k + 1 with
       // probability b has these S_1 and S_2 and P(count >= 1) = a + b.
@@ -543,6 +610,7 @@ TEST_P(ClassicalRandomSystems, BoundsHoldAndTheOptimalOnesAreOptimal) {
         EXPECT_GE(at_n, 0);
         EXPECT_GE(at_one, 0);
         EXPECT_NEAR(KwerelUpper(s1, s2, n), kwerel.get_d(), kTolerance);
+        EXPECT_EQ(KwerelUpper(s1_exact, s2_exact, n), kwerel);
       }
     }
 

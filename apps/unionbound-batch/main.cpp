@@ -125,6 +125,19 @@ std::optional<std::string> SingleDashOption(int argc, char** argv) {
   return std::nullopt;
 }
 
+// What is wrong with the words the parser did not take, the first of them in the order given:
+// an option this program does not have, or a value no option asked for.
+std::string ExtrasMessage(int argc, char** argv, const std::vector<std::string>& extras) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (std::find(extras.begin(), extras.end(), word) != extras.end()) {
+      return word.size() > 1 && word[0] == '-' ? "unknown option " + word
+                                               : "unexpected argument \"" + word + "\"";
+    }
+  }
+  return "unexpected argument \"" + extras.front() + "\"";
+}
+
 // The union unless --at-least or --exactly asks otherwise.
 Question QuestionOf(const Arguments& options) {
   if (!options.at_least && !options.exactly) {
@@ -306,7 +319,8 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
     if (const std::vector<std::string> extras = app.remaining(); !extras.empty()) {
-      throw CLI::ExtrasError(extras);
+      std::cerr << kProgram << ExtrasMessage(argc, argv, extras) << kTryHelp << std::endl;
+      return kUnusableArguments;
     }
     if (n->count() == 0) {
       throw CLI::RequiredError("--n");

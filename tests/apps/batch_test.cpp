@@ -333,9 +333,14 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"MissingFileExact", "--n 3 --m 2 --prob nothing.txt --exact",
                 "unionbound-batch: cannot read \"nothing.txt\": No such file or directory\n", 1},
         Refusal{"UnknownOption", "--n 3 --moments 1 --bogus",
-                "unionbound-batch: The following argument was not expected: --bogus\n"},
+                "unionbound-batch: unknown option --bogus\n"},
         Refusal{"UnknownOptionBeforeMissingN", "--bogus",
-                "unionbound-batch: The following argument was not expected: --bogus\n"}),
+                "unionbound-batch: unknown option --bogus\n"},
+        // A mis-typed option leaves its value behind too: the option is named, not the value.
+        Refusal{"MisspeltOptionWithItsValue", "--n 3 --moment 1",
+                "unionbound-batch: unknown option --moment\n"},
+        Refusal{"ValueNoOptionAskedFor", "--n 3 --moments 1 0.5",
+                "unionbound-batch: unexpected argument \"0\\.5\"\n"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return info.param.name; });
 
 // The questions and the picture, refused before anything is computed or drawn.

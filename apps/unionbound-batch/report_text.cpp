@@ -121,11 +121,15 @@ std::string TextReport(const Bounds& bounds, const Shown& shown) {
   text += "\n";
   text += BoundText("lower", bounds.lower, shown.exact);
   text += BoundText("upper", bounds.upper, shown.exact);
+  // Appended piece by piece: "\n" + a temporary makes an optimised g++ 12 warn of an
+  // overlapping copy that is not there.
   if (shown.by_order) {
-    text += "\n" + ByOrderText(bounds.by_order, shown.exact);
+    text += "\n";
+    text += ByOrderText(bounds.by_order, shown.exact);
   }
   if (!bounds.classical.empty()) {
-    text += "\n" + ClassicalText(bounds.classical);
+    text += "\n";
+    text += ClassicalText(bounds.classical);
   }
   return text;
 }

@@ -60,4 +60,31 @@ IndexVector ChangeBasis(IndexVector basis, std::int32_t p, std::int32_t e) {
   return basis;
 }
 
+Run RunOf(const IndexVector& basis, std::int32_t p, std::int32_t e, std::int32_t n) {
+  const auto m = static_cast<std::int32_t>(basis.size()) - 1;
+  const auto at = [&basis](std::int32_t position) {
+    return static_cast<std::int64_t>(basis[static_cast<std::size_t>(position)]);
+  };
+  Run run;
+  if (e > at(p)) {
+    // The block is basis[p] .. e - 1; e is the first subscript above it not in the basis.
+    const std::int32_t k = e - basis[static_cast<std::size_t>(p)];
+    run = {p, p + k - 1, 1, 0};
+    // Either the next subscript above stops the block, or n does (the fallback past the end).
+    run.length = p + k <= m ? at(p + k) - at(p) - k : n - at(p) - k + 1;
+  } else {
+    const std::int32_t k = basis[static_cast<std::size_t>(p)] - e;
+    run = {p - k + 1, p, -1, 0};
+    run.length = p - k >= 0 ? at(p) - k - at(p - k) : at(p) - k + 1;
+  }
+  return run;
+}
+
+IndexVector ShiftedBasis(IndexVector basis, const Run& run, std::int64_t t) {
+  for (std::int32_t position = run.first; position <= run.last; ++position) {
+    basis[static_cast<std::size_t>(position)] += static_cast<std::int32_t>(run.shift * t);
+  }
+  return basis;
+}
+
 }  // namespace unionbound::basis_rules

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -12,6 +14,7 @@
 #include "bounds/bound_result.h"
 #include "kernels/index_range.h"
 #include "kernels/node_poly.h"
+#include "kernels/run_polynomial.h"
 #include "numeric/combinatorics.h"
 #include "numeric/exact_number.h"
 #include "numeric/lin_solve.h"
@@ -67,6 +70,11 @@ inline std::string RefusalMessage(Goal goal, const std::string& problem) {
 }
 
 using BoundWalk = BoundWalkOf<double>;
+
+// How a walk on the union's columns moves: one basis change at a time, or across a run of equal
+// changes at once (see bound_walk_detail::JumpLength). Both take the same bases where they stand,
+// end on the same basis and count the same basis changes; the single steps are the reference.
+enum class WalkStride { kOneStep, kJumps };
 
 // The numerator of a basic value: NodePolyMoment, or its listed reference form for comparison.
 template <class Number>
@@ -294,6 +302,8 @@ struct Step {
   bool moved = false;
   WalkEnd end = WalkEnd::kOptimal;
   IndexVector next;
+  std::int32_t leaving = basis_rules::kNone;  // the position left, when it moved
+  std::int32_t entering = basis_rules::kNone;
 };
 
 // The step of one variant of the walk on given columns and moments: a function of the basis
@@ -322,6 +332,8 @@ struct StepRule {
     }
     step.moved = true;
     step.next = ChangeBasis(basis, p, e);
+    step.leaving = p;
+    step.entering = e;
     return step;
   }
 };
@@ -355,13 +367,172 @@ FirstRepeat LocateFirstRepeat(const Rule& step, const IndexVector& first, std::i
   return {tail + cycle, before_ahead};
 }
 
+// The shortest run worth a jump: a jump tests d + 1 bases of the run exactly and searches
+// polynomials of degree d, which costs about as much as a few single steps.
+inline constexpr std::int64_t kShortestJump = 16;
+
+// The numbers that decide the tests of positions first_tested .. p at one basis of a run: the
+// walk makes the run's change there when each is positive (strict) or not negative.
+//
+// Along a run the k moving nodes are b + t, so the numerator of every basic value, a linear
+// functional of prod_{l != j} (x - z_l), is a polynomial of degree at most k in the number of
+// steps t (each moving node enters through one factor linear in t). The numbers below are
+// such polynomials too, and RunPolynomial finds exactly the first t where one stops passing,
+// wherever its roots lie: no sign pattern along the run has to be assumed.
+//
+// Exact arithmetic: the numerators times (-1)^(m - j) themselves, in integers as the exact walk
+// judges them. Double: the double walk decides by NodePolyMoment, whose rounding is bounded
+// instead. Its nodes are whole numbers, so their products never underflow; a product of i
+// nodes is rounded i - 1 times, each sum of C(m, i) of them adds C(m, i) - 1 roundings, the
+// product with a moment one and the final sum m more, so the computed numerator is within
+// gamma_K sum_i |mu_(m - i)| e_i(|nodes|) of the exact one, K = 2^m + 2m and gamma_K <= 2 K u
+// (u = 2^-53), plus m subnormal roundings of at most 2^-1075 where a product with a moment
+// underflows. Where the exact numerator clears that margin, the double sign is the exact one.
+template <class Number>
+class RunTests {
+ public:
+  static constexpr bool kRuns = std::is_same_v<Number, Rational> || std::is_same_v<Number, double>;
+
+  // `largest_node` bounds every node of the run; a double walk whose sums might overflow on the
+  // run gets no tests (ok() false).
+  RunTests(const SequenceOf<Number>& mu, std::int64_t largest_node) {
+    const auto m = static_cast<std::int64_t>(mu.size()) - 1;
+    if constexpr (std::is_same_v<Number, double>) {
+      ok_ = m <= 30;
+      const double log_node = std::log2(static_cast<double>(largest_node) + 1.0);
+      ok_ = ok_ && static_cast<double>(m) * (1.0 + log_node) <= 1000.0;
+      for (std::int64_t i = 0; ok_ && i <= m; ++i) {
+        const double a = mu[static_cast<std::size_t>(m - i)];
+        ok_ = std::isfinite(a) && (a == 0.0 || std::ilogb(a) + 1.0 + static_cast<double>(m) +
+                                                       static_cast<double>(i) * log_node <=
+                                                   1000.0);
+      }
+      if (!ok_) {
+        return;
+      }
+      for (const double x : mu) {
+        mu_.emplace_back(x);
+        absolute_mu_.emplace_back(std::fabs(x));
+      }
+      const mpz_class k = (mpz_class(1) << static_cast<unsigned long>(m)) + 2 * m;
+      gamma_ = Rational(k, mpz_class(1) << 52);
+      gamma_.canonicalize();
+      underflow_ = Rational(mpz_class(m + 1), mpz_class(1) << 1074);
+      underflow_.canonicalize();
+    } else {
+      mu_ = mu;
+    }
+  }
+
+  bool ok() const { return ok_; }
+  // Whether position j's number must be positive, not merely not negative.
+  bool Strict(std::int32_t j, std::int32_t p) const {
+    return std::is_same_v<Number, double> || j == p;
+  }
+
+  // The numbers of positions first_tested .. p at the basis with these (whole) nodes.
+  std::vector<Rational> At(const IndexVector& basis, std::int32_t first_tested,
+                           std::int32_t p) const {
+    SequenceOf<Rational> nodes;
+    SequenceOf<Rational> negated;
+    for (const std::int32_t subscript : basis) {
+      nodes.emplace_back(subscript);
+      negated.emplace_back(-subscript);
+    }
+    const auto m = static_cast<std::int32_t>(basis.size()) - 1;
+    const IntegerNumerators numerators(nodes, mu_);
+    std::optional<IntegerNumerators> margins;
+    if constexpr (std::is_same_v<Number, double>) {
+      margins.emplace(negated, absolute_mu_);
+    }
+    std::vector<Rational> numbers;
+    for (std::int32_t j = first_tested; j <= p; ++j) {
+      // The leaving position passes where its basic value is negative.
+      const int sign = ((m - j) % 2 == 0) == (j < p) ? 1 : -1;
+      Rational number(sign * numerators.Numerator(static_cast<std::size_t>(j)));
+      if (margins) {
+        number -= gamma_ * margins->Numerator(static_cast<std::size_t>(j)) +
+                  underflow_ * numerators.scale();
+      }
+      numbers.push_back(std::move(number));
+    }
+    return numbers;
+  }
+
+ private:
+  bool ok_ = true;
+  SequenceOf<Rational> mu_;
+  SequenceOf<Rational> absolute_mu_;
+  Rational gamma_;
+  Rational underflow_;
+};
+
+// How many changes of `run` the walk makes from `basis` (where it changes position p): the
+// first t in 0 .. run.length - 1 where the tests of positions first_tested .. p do not all
+// pass, or run.length. 0 where no jump is tried. Exact for the exact walk; for the double walk
+// a run ends early where rounding could decide a test, and single steps go on from there.
+template <class Number>
+std::int64_t JumpLength(const SequenceOf<Number>& mu, const IndexVector& basis,
+                        std::int32_t first_tested, std::int32_t p, const basis_rules::Run& run) {
+  const std::int64_t k = run.last - run.first + 1;
+  if constexpr (!RunTests<Number>::kRuns) {
+    return 0;
+  } else {
+    if (run.length < std::max(kShortestJump, k + 1)) {
+      return 0;
+    }
+    const std::int64_t top =
+        basis[static_cast<std::size_t>(run.last)] + (run.shift > 0 ? run.length : 0);
+    const RunTests<Number> tests(mu, std::max<std::int64_t>(top, basis.back()));
+    if (!tests.ok()) {
+      return 0;
+    }
+    std::vector<std::vector<Rational>> values(static_cast<std::size_t>(p - first_tested + 1));
+    for (std::int64_t t = 0; t <= k; ++t) {
+      const std::vector<Rational> numbers =
+          tests.At(basis_rules::ShiftedBasis(basis, run, t), first_tested, p);
+      for (std::size_t i = 0; i < numbers.size(); ++i) {
+        values[i].push_back(numbers[i]);
+      }
+    }
+    std::int64_t length = run.length;
+    for (std::size_t i = 0; i < values.size() && length > 0; ++i) {
+      const auto j = first_tested + static_cast<std::int32_t>(i);
+      const std::int64_t failure =
+          RunPolynomial(std::move(values[i])).FirstFailure(length - 1, tests.Strict(j, p));
+      if (failure >= 0) {
+        length = failure;
+      }
+    }
+    return length;
+  }
+}
+
+template <class Columns>
+inline constexpr bool kUnionColumns = false;
+template <class Number>
+inline constexpr bool kUnionColumns<UnionColumns<Number>> = true;
+
+// The number of single steps from `from` back to it, on a cycle of the walk.
+template <class Rule>
+std::int64_t CycleLength(const Rule& step, const IndexVector& from) {
+  std::int64_t length = 1;
+  for (IndexVector basis = step(from).next; basis != from; basis = step(basis).next) {
+    ++length;
+  }
+  return length;
+}
+
 }  // namespace bound_walk_detail
 
 // The walk over the bases of one variant on any columns (see ListedColumns). It prints
-// nothing: a walk refused for its inputs ends kRefused with the reason in `problem`.
+// nothing: a walk refused for its inputs ends kRefused with the reason in `problem`. On the
+// union's columns, with the walk's own numerators, it jumps across runs of equal basis changes
+// unless `stride` asks for single steps; elsewhere it takes single steps.
 template <class Number, class Columns>
 BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf<Number>& mu,
-                             NumeratorOf<Number> numerator, const IndexVector* start) {
+                             NumeratorOf<Number> numerator, const IndexVector* start,
+                             WalkStride stride = WalkStride::kJumps) {
   BoundWalkOf<Number> walk;
   walk.problem = bound_walk_detail::InputProblem(columns, mu);
   if (!walk.problem.empty()) {
@@ -373,19 +544,25 @@ BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf
   const bound_walk_detail::StepRule<Number, Columns> step{columns, mu, numerator,
                                                           basis_rules::VariantFor(goal, n, m), n};
   const IndexVector first = start != nullptr ? *start : step.variant.start;
+  const bool jumps = stride == WalkStride::kJumps && numerator == nullptr &&
+                     bound_walk_detail::kUnionColumns<Columns>;
 
   // Rounding can turn a zero basic value negative and lead the walk back to a basis it has
   // left. The step is a function of the basis, so the walk then runs round a cycle for ever;
   // Brent's method finds the cycle with two bases held, however long the walk: `saved` stays
-  // put while the walk goes up to `power` steps on, then moves to the walk's basis as `power`
-  // doubles, so that once both are on the cycle the walk meets `saved` again.
+  // put while the walk goes up to `power` moves on, then moves to the walk's basis as `power`
+  // doubles, so that once both are on the cycle the walk meets `saved` again. A jump is a
+  // function of the basis too, so the bases the walk stands on repeat exactly when the single
+  // steps do, and the cycle's length in single steps is counted once it is found.
   IndexVector basis = first;
   IndexVector saved = first;
   std::int64_t power = 1;
   std::int64_t since_saved = 0;
+  std::optional<bound_walk_detail::Step> known;  // the step from `basis`, when already taken
   for (;;) {
     walk.last_basis = basis;
-    bound_walk_detail::Step next = step(basis);
+    bound_walk_detail::Step next = known ? std::move(*known) : step(basis);
+    known.reset();
     if (!next.moved) {
       if (next.end == WalkEnd::kInfeasible) {
         walk.end = WalkEnd::kInfeasible;
@@ -393,12 +570,30 @@ BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf
       }
       break;
     }
+    std::int64_t changes = 1;
+    if (jumps) {
+      const basis_rules::Run run = basis_rules::RunOf(basis, next.leaving, next.entering, n);
+      if (run.length >= bound_walk_detail::kShortestJump) {
+        // A run is worth its exact tests only when the next change repeats this one.
+        bound_walk_detail::Step second = step(next.next);
+        if (second.moved && second.next == basis_rules::ShiftedBasis(basis, run, 2)) {
+          changes = std::max<std::int64_t>(
+              1, bound_walk_detail::JumpLength(mu, basis, step.variant.first_tested, next.leaving,
+                                               run));
+        }
+        if (changes == 1) {
+          known = std::move(second);
+        } else {
+          next.next = basis_rules::ShiftedBasis(basis, run, changes);
+        }
+      }
+    }
     basis = std::move(next.next);
-    ++walk.basis_changes;
+    walk.basis_changes += changes;
     ++since_saved;
     if (basis == saved) {
-      const bound_walk_detail::FirstRepeat repeat =
-          bound_walk_detail::LocateFirstRepeat(step, first, since_saved);
+      const bound_walk_detail::FirstRepeat repeat = bound_walk_detail::LocateFirstRepeat(
+          step, first, jumps ? bound_walk_detail::CycleLength(step, saved) : since_saved);
       walk.basis_changes = repeat.basis_changes;
       walk.last_basis = repeat.last_basis;
       walk.end = WalkEnd::kRepeated;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <deque>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -370,6 +371,9 @@ FirstRepeat LocateFirstRepeat(const Rule& step, const IndexVector& first, std::i
 // The shortest run worth a jump: a jump tests d + 1 bases of the run exactly and searches
 // polynomials of degree d, which costs about as much as a few single steps.
 inline constexpr std::int64_t kShortestJump = 16;
+// The changes of a run taken one by one before a jump is tried: a run that short costs less in
+// single steps than a jump's tests, and most runs away from the start basis are shorter.
+inline constexpr std::int64_t kStepsBeforeJump = 8;
 
 // The numbers that decide the tests of positions first_tested .. p at one basis of a run: the
 // walk makes the run's change there when each is positive (strict) or not negative.
@@ -558,11 +562,18 @@ BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf
   IndexVector saved = first;
   std::int64_t power = 1;
   std::int64_t since_saved = 0;
-  std::optional<bound_walk_detail::Step> known;  // the step from `basis`, when already taken
+  // The single steps from `basis` on that were already taken to see whether a run goes on:
+  // ahead[i] leaves the basis i steps along the walk from `basis`.
+  std::deque<bound_walk_detail::Step> ahead;
+  const auto step_ahead = [&](std::size_t i) -> const bound_walk_detail::Step& {
+    while (ahead.size() <= i) {
+      ahead.push_back(step(ahead.empty() ? basis : ahead.back().next));
+    }
+    return ahead[i];
+  };
   for (;;) {
     walk.last_basis = basis;
-    bound_walk_detail::Step next = known ? std::move(*known) : step(basis);
-    known.reset();
+    bound_walk_detail::Step next = step_ahead(0);
     if (!next.moved) {
       if (next.end == WalkEnd::kInfeasible) {
         walk.end = WalkEnd::kInfeasible;
@@ -573,20 +584,26 @@ BoundWalkOf<Number> WalkOver(Goal goal, const Columns& columns, const SequenceOf
     std::int64_t changes = 1;
     if (jumps) {
       const basis_rules::Run run = basis_rules::RunOf(basis, next.leaving, next.entering, n);
-      if (run.length >= bound_walk_detail::kShortestJump) {
-        // A run is worth its exact tests only when the next change repeats this one.
-        bound_walk_detail::Step second = step(next.next);
-        if (second.moved && second.next == basis_rules::ShiftedBasis(basis, run, 2)) {
-          changes = std::max<std::int64_t>(
-              1, bound_walk_detail::JumpLength(mu, basis, step.variant.first_tested, next.leaving,
-                                               run));
+      // A jump's exact tests pay off only on a run that is already seen to go on.
+      std::int64_t seen = 1;
+      while (run.length >= bound_walk_detail::kShortestJump &&
+             seen <= bound_walk_detail::kStepsBeforeJump) {
+        const bound_walk_detail::Step& later = step_ahead(static_cast<std::size_t>(seen));
+        if (!later.moved || later.next != basis_rules::ShiftedBasis(basis, run, seen + 1)) {
+          break;
         }
-        if (changes == 1) {
-          known = std::move(second);
-        } else {
-          next.next = basis_rules::ShiftedBasis(basis, run, changes);
-        }
+        ++seen;
       }
+      if (seen > bound_walk_detail::kStepsBeforeJump) {
+        changes = std::max(seen, bound_walk_detail::JumpLength(mu, basis, step.variant.first_tested,
+                                                               next.leaving, run));
+        next.next = basis_rules::ShiftedBasis(basis, run, changes);
+      }
+    }
+    if (changes == 1) {
+      ahead.pop_front();
+    } else {
+      ahead.clear();
     }
     basis = std::move(next.next);
     walk.basis_changes += changes;

@@ -87,4 +87,24 @@ IndexVector ShiftedBasis(IndexVector basis, const Run& run, std::int64_t t) {
   return basis;
 }
 
+std::int64_t StepsAlong(const IndexVector& from, const Run& run, const IndexVector& to) {
+  if (from.size() != to.size()) {
+    return kNone;
+  }
+  // Every position of the block has moved by the same t, every other one not at all.
+  const auto first = static_cast<std::size_t>(run.first);
+  const std::int64_t t =
+      (static_cast<std::int64_t>(to[first]) - from[first]) * run.shift;  // shift is +-1
+  if (t < 1) {
+    return kNone;
+  }
+  for (std::size_t position = 0; position < from.size(); ++position) {
+    const bool moves = position >= first && position <= static_cast<std::size_t>(run.last);
+    if (to[position] != from[position] + (moves ? run.shift * t : 0)) {
+      return kNone;
+    }
+  }
+  return t;
+}
+
 }  // namespace unionbound::basis_rules

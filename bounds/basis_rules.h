@@ -58,5 +58,8 @@ Run RunOf(const IndexVector& basis, std::int32_t p, std::int32_t e, std::int32_t
 // The basis after t moves of the run, for 0 <= t <= run.length.
 IndexVector ShiftedBasis(IndexVector basis, const Run& run, std::int64_t t);
 
+// The t >= 1 with ShiftedBasis(from, run, t) == to, or kNone when the run does not lead there.
+std::int64_t StepsAlong(const IndexVector& from, const Run& run, const IndexVector& to);
+
 }  // namespace basis_rules
 }  // namespace unionbound

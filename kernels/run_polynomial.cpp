@@ -24,11 +24,11 @@ std::int64_t FirstChange(std::int64_t a, std::int64_t b, const Passes& passes) {
 
 }  // namespace
 
-RunPolynomial::RunPolynomial(std::vector<Rational> values) {
+RunPolynomial::RunPolynomial(std::vector<mpz_class> values) {
   // Forward differences in place: after round i, values[i] is the i-th difference at 0.
   for (std::size_t i = 1; i < values.size(); ++i) {
     for (std::size_t t = values.size() - 1; t >= i; --t) {
-      values[t] = values[t] - values[t - 1];
+      values[t] -= values[t - 1];
     }
   }
   while (values.size() > 1 && sgn(values.back()) == 0) {
@@ -37,13 +37,13 @@ RunPolynomial::RunPolynomial(std::vector<Rational> values) {
   differences_ = std::move(values);
 }
 
-Rational RunPolynomial::DifferenceAt(std::size_t j, std::int64_t t) const {
-  Rational sum(0);
+mpz_class RunPolynomial::DifferenceAt(std::size_t j, std::int64_t t) const {
+  mpz_class sum(0);
   mpz_class binomial(1);  // C(t, i - j)
   for (std::size_t i = j; i < differences_.size(); ++i) {
     const auto r = static_cast<long>(i - j);
     sum += differences_[i] * binomial;
-    binomial *= mpz_class(static_cast<long>(t) - r);
+    mpz_mul_si(binomial.get_mpz_t(), binomial.get_mpz_t(), static_cast<long>(t) - r);
     mpz_divexact_ui(binomial.get_mpz_t(), binomial.get_mpz_t(), static_cast<unsigned long>(r + 1));
   }
   return sum;

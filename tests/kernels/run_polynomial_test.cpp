@@ -33,10 +33,23 @@ Rational ValueAt(const Roots& q, std::int64_t t) {
   return value + q.lift;
 }
 
-RunPolynomial FromValues(const Roots& q) {
-  std::vector<Rational> values;
+// The common denominator of q's values at whole numbers: that of its values at 0 .. d, whose
+// forward differences then are whole numbers, and so are all its values times it.
+mpz_class Denominator(const Roots& q) {
+  mpz_class denominator = 1;
   for (std::int64_t t = 0; t <= static_cast<std::int64_t>(q.roots.size()); ++t) {
-    values.push_back(ValueAt(q, t));
+    mpz_lcm(denominator.get_mpz_t(), denominator.get_mpz_t(), ValueAt(q, t).get_den_mpz_t());
+  }
+  return denominator;
+}
+
+// q times its positive common denominator, which keeps every sign.
+RunPolynomial FromValues(const Roots& q) {
+  const mpz_class denominator = Denominator(q);
+  std::vector<mpz_class> values;
+  for (std::int64_t t = 0; t <= static_cast<std::int64_t>(q.roots.size()); ++t) {
+    const Rational value = ValueAt(q, t) * denominator;
+    values.push_back(value.get_num());
   }
   return RunPolynomial(values);
 }
@@ -82,7 +95,7 @@ TEST_P(FirstFailure, IsTheFirstPointThatFailsByScan) {
   const Roots& q = GetParam();
   const RunPolynomial polynomial = FromValues(q);
   for (std::int64_t t = 0; t <= 130; t += 13) {
-    ASSERT_EQ(polynomial.At(t), ValueAt(q, t)) << "t=" << t;
+    ASSERT_EQ(Rational(polynomial.At(t)), ValueAt(q, t) * Denominator(q)) << "t=" << t;
   }
   for (const std::int64_t last : {0, 1, 2, 10, 50, 51, 100, 129}) {
     for (const bool strict : {false, true}) {

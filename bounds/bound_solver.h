@@ -558,11 +558,13 @@ class Walker {
     } else if (moved_ < retry_at_) {
       return certified_;
     }
-    // A jump's exact tests pay off only on a run that is already seen to go on.
+    // A jump's exact tests pay off only on a run that is already seen to go on. The changes seen
+    // are the walk's own, and are made in one move where the run ends before a jump is tried.
     std::int64_t seen = 1;
     while (seen <= patience_) {
       const Step& later = StepAhead(static_cast<std::size_t>(seen));
       if (!later.moved || basis_rules::StepsAlong(basis_, run_, later.next) != seen + 1) {
+        certified_ = seen;
         return certified_;
       }
       ++seen;

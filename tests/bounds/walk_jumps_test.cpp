@@ -408,6 +408,13 @@ SequenceOf<Rational> BinomialMoments(const JumpCase& in) {
   return S;
 }
 
+Rational TenToThe(int exponent) {
+  mpz_class power;
+  mpz_ui_pow_ui(power.get_mpz_t(), 10,
+                static_cast<unsigned long>(exponent < 0 ? -exponent : exponent));
+  return exponent < 0 ? Rational(mpz_class(1), power) : Rational(power);
+}
+
 Vector NearestDoubles(const SequenceOf<Rational>& S) {
   Vector doubles;
   for (const Rational& s : S) {
@@ -467,6 +474,10 @@ std::vector<JumpCase> JumpCases() {
        Rational(99, 100)},
       {"PointMass10000At300M2S2Above", 10000, 2, Family::kPointMass, 0, 300, 0, 2,
        Rational(1001, 1000)},
+      // A mass of 10^-315 or 10^-318 away from 0: moments below the smallest normal double,
+      // where the double walk's products can underflow.
+      {"SubnormalMassAt5000M2", 10000, 2, Family::kTwoPoints, TenToThe(-315), 5000, 0},
+      {"SubnormalMassAt500M3", 10000, 3, Family::kTwoPoints, TenToThe(-318), 500, 0},
   };
   cases.insert(cases.end(), named.begin(), named.end());
   std::mt19937_64 more(20261212);

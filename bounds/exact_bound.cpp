@@ -6,7 +6,7 @@
 namespace unionbound {
 
 ExactBound ExactBoundOf(Side side, const Question& question, std::int32_t n,
-                        const SequenceOf<Rational>& S) {
+                        const SequenceOf<Rational>& S, WalkStride stride) {
   ExactBound bound;
   if (!InfoOf(question.kind).union_walk) {
     const Goal goal = side == Side::kLower ? Goal::kMinimum : Goal::kMaximum;
@@ -20,7 +20,8 @@ ExactBound ExactBoundOf(Side side, const Question& question, std::int32_t n,
     return bound;
   }
   // The union's program is formed here, so that a caller's time covers all of the side's work.
-  const BoundWalkOf<Rational> walk = ExactSharpBound(side, UnionProgram<Rational>(n, S));
+  const BoundWalkOf<Rational> walk =
+      ExactSharpBound(side, UnionProgram<Rational>(n, S), nullptr, stride);
   bound.found = walk.end == WalkEnd::kOptimal;
   if (bound.found) {
     bound.value = walk.result.value;

@@ -24,8 +24,9 @@ struct ExactBound {
 };
 
 // One side of the bounds on the question's probability from S_0 .. S_order (order <= n), by the
-// solver its kind names: the union's exact walk, or the general exact simplex.
+// solver its kind names: the union's exact walk, or the general exact simplex. The union's walk
+// jumps across runs unless `stride` asks for single steps, with the same bound either way.
 ExactBound ExactBoundOf(Side side, const Question& question, std::int32_t n,
-                        const SequenceOf<Rational>& S);
+                        const SequenceOf<Rational>& S, WalkStride stride = WalkStride::kJumps);
 
 }  // namespace unionbound

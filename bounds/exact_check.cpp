@@ -44,14 +44,16 @@ BoundWalkOf<Rational> FeasibleOrNone(BoundWalkOf<Rational> walk) {
 }  // namespace
 
 BoundWalkOf<Rational> ExactSharpBound(Side side, const UnionProgramOf<Rational>& program,
-                                      const IndexVector* start) {
+                                      const IndexVector* start, WalkStride stride) {
   if (start != nullptr && !start->empty()) {
-    BoundWalkOf<Rational> walk = FeasibleOrNone(WalkToSharpBound<Rational>(side, program, start));
+    BoundWalkOf<Rational> walk =
+        FeasibleOrNone(WalkToSharpBound<Rational>(side, program, start, stride));
     if (walk.end == WalkEnd::kOptimal) {
       return walk;
     }
   }
-  BoundWalkOf<Rational> walk = FeasibleOrNone(WalkToSharpBound<Rational>(side, program));
+  BoundWalkOf<Rational> walk =
+      FeasibleOrNone(WalkToSharpBound<Rational>(side, program, nullptr, stride));
   if (walk.end == WalkEnd::kOptimal) {
     return walk;
   }
@@ -73,10 +75,10 @@ BoundWalkOf<Rational> ExactSharpBound(Side side, const UnionProgramOf<Rational>&
 }
 
 CheckedBound CheckSharpBound(Side side, const BoundWalk& double_walk,
-                             const UnionProgramOf<Rational>& exact_program) {
+                             const UnionProgramOf<Rational>& exact_program, WalkStride stride) {
   CheckedBound checked;
   checked.shown = double_walk;
-  checked.exact = ExactSharpBound(side, exact_program, &double_walk.last_basis);
+  checked.exact = ExactSharpBound(side, exact_program, &double_walk.last_basis, stride);
   switch (checked.exact.end) {
     case WalkEnd::kOptimal:
       if (Acceptable(double_walk, checked.exact.result.value)) {

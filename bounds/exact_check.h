@@ -10,9 +10,11 @@ namespace unionbound {
 // basis of the side's shape, such as where a double walk ended) or, when that walk finds no
 // bound, from the side's own start basis; when neither finds one, the general exact simplex of
 // bounds/moment_program.h decides, so that the end is kOptimal, or kInfeasible exactly when the
-// moments fit no distribution on 0 .. n.
+// moments fit no distribution on 0 .. n. The walks jump across runs unless `stride` asks for
+// single steps, with the same end either way.
 BoundWalkOf<Rational> ExactSharpBound(Side side, const UnionProgramOf<Rational>& program,
-                                      const IndexVector* start = nullptr);
+                                      const IndexVector* start = nullptr,
+                                      WalkStride stride = WalkStride::kJumps);
 
 // How a double walk's bound stood up to the exact optimum.
 enum class BoundCheck {
@@ -33,8 +35,9 @@ struct CheckedBound {
 
 // Checks one double walk against the same side of the program in exact arithmetic, starting
 // the exact walk where the double walk ended, so that a right answer costs one exact test of
-// one basis.
+// one basis. `stride` as for ExactSharpBound.
 CheckedBound CheckSharpBound(Side side, const BoundWalk& double_walk,
-                             const UnionProgramOf<Rational>& exact_program);
+                             const UnionProgramOf<Rational>& exact_program,
+                             WalkStride stride = WalkStride::kJumps);
 
 }  // namespace unionbound

@@ -48,15 +48,17 @@ UnionProgramOf<Number> UnionProgram(std::int32_t n, const SequenceOf<Number>& S)
 // "-nan"). In double the walk is bit for bit the one on the listed nodes RealRange(0, n) and
 // the listed objective, negated by ScalarMultiple(-1, c) for odd order. `start`, when given, is
 // the basis the walk starts from (the last basis of a walk for the same side). A refused walk
-// (n < order, or no moments) prints nothing and carries its reason.
+// (n < order, or no moments) prints nothing and carries its reason. The walk jumps across runs
+// of equal basis changes unless `stride` asks for single steps, with the same end either way.
 template <class Number>
 BoundWalkOf<Number> WalkToSharpBound(Side side, const UnionProgramOf<Number>& program,
-                                     const IndexVector* start = nullptr) {
+                                     const IndexVector* start = nullptr,
+                                     WalkStride stride = WalkStride::kJumps) {
   const auto order = static_cast<std::int32_t>(program.mu.size()) - 1;
   const bool even = (order + 1) % 2 == 1;
   const Goal goal = (side == Side::kLower) == even ? Goal::kMinimum : Goal::kMaximum;
   const UnionColumns<Number> columns{program.n, Number(even ? 1 : -1)};
-  BoundWalkOf<Number> walk = WalkOver<Number>(goal, columns, program.mu, nullptr, start);
+  BoundWalkOf<Number> walk = WalkOver<Number>(goal, columns, program.mu, nullptr, start, stride);
   if (!even && !walk.result.basis.empty()) {
     walk.result.value = -walk.result.value;
   }

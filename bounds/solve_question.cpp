@@ -19,9 +19,9 @@ std::vector<std::string> OrderNotes(std::int32_t n, std::int32_t m) {
 }
 
 ExactBound TimedExactBound(Side side, const Question& question, std::int32_t n,
-                           const SequenceOf<Rational>& S) {
+                           const SequenceOf<Rational>& S, WalkStride stride) {
   const auto start = std::chrono::steady_clock::now();
-  ExactBound bound = ExactBoundOf(side, question, n, S);
+  ExactBound bound = ExactBoundOf(side, question, n, S, stride);
   bound.seconds = SecondsSince(start);
   return bound;
 }
@@ -30,17 +30,18 @@ ExactBound TimedExactBound(Side side, const Question& question, std::int32_t n,
 // program is formed once, inside the first side's time.
 CheckedSide CheckedSideOf(Side side, const UnionProgramOf<double>& program,
                           const SequenceOf<Rational>* exact_S, std::int32_t n,
-                          std::optional<UnionProgramOf<Rational>>& exact_program) {
+                          std::optional<UnionProgramOf<Rational>>& exact_program,
+                          WalkStride stride) {
   CheckedSide bound;
   const std::int32_t start = ElapsedMilliseconds();
-  bound.walk = WalkToSharpBound<double>(side, program);
+  bound.walk = WalkToSharpBound<double>(side, program, nullptr, stride);
   bound.shown = bound.walk.result;
   bound.shown_end = bound.walk.end;
   if (exact_S != nullptr) {
     if (!exact_program) {
       exact_program = UnionProgram<Rational>(n, *exact_S);
     }
-    bound.checked = CheckSharpBound(side, bound.walk, *exact_program);
+    bound.checked = CheckSharpBound(side, bound.walk, *exact_program, stride);
     bound.shown = bound.checked->shown.result;
     bound.shown_end = bound.checked->shown.end;
   }
@@ -55,14 +56,14 @@ std::int32_t UsedOrder(std::int32_t n, std::int32_t m) {
 }
 
 QuestionBounds SolveQuestion(const Question& question, std::int32_t n,
-                             const SequenceOf<Rational>& S) {
+                             const SequenceOf<Rational>& S, WalkStride stride) {
   const auto m = static_cast<std::int32_t>(S.size()) - 1;
   QuestionBounds bounds;
   bounds.order = UsedOrder(n, m);
   bounds.notes = OrderNotes(n, m);
   const SequenceOf<Rational> used(S.begin(), S.begin() + bounds.order + 1);
-  bounds.lower = TimedExactBound(Side::kLower, question, n, used);
-  bounds.upper = TimedExactBound(Side::kUpper, question, n, used);
+  bounds.lower = TimedExactBound(Side::kLower, question, n, used, stride);
+  bounds.upper = TimedExactBound(Side::kUpper, question, n, used, stride);
   return bounds;
 }
 
@@ -100,7 +101,7 @@ std::vector<OrderBounds> SolveByOrder(const Question& question, std::int32_t n,
 }
 
 CheckedUnionBounds SolveUnionChecked(std::int32_t n, const Vector& S,
-                                     const SequenceOf<Rational>* exact_S) {
+                                     const SequenceOf<Rational>* exact_S, WalkStride stride) {
   const auto m = static_cast<std::int32_t>(S.size()) - 1;
   CheckedUnionBounds bounds;
   bounds.order = UsedOrder(n, m);
@@ -113,8 +114,8 @@ CheckedUnionBounds SolveUnionChecked(std::int32_t n, const Vector& S,
   }
   std::optional<UnionProgramOf<Rational>> exact_program;
   const SequenceOf<Rational>* exact = exact_orders ? &*exact_orders : nullptr;
-  bounds.lower = CheckedSideOf(Side::kLower, program, exact, n, exact_program);
-  bounds.upper = CheckedSideOf(Side::kUpper, program, exact, n, exact_program);
+  bounds.lower = CheckedSideOf(Side::kLower, program, exact, n, exact_program, stride);
+  bounds.upper = CheckedSideOf(Side::kUpper, program, exact, n, exact_program, stride);
   for (const CheckedSide* side : {&bounds.lower, &bounds.upper}) {
     if (side->checked && side->checked->check == BoundCheck::kNoDistribution) {
       bounds.fits_no_distribution = true;

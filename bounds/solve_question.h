@@ -33,9 +33,9 @@ struct QuestionBounds {
 };
 
 // The bounds on the question's probability from S_0 .. S_m, each side timed over all of its
-// work, to the microsecond.
+// work, to the microsecond. `stride` as for ExactBoundOf.
 QuestionBounds SolveQuestion(const Question& question, std::int32_t n,
-                             const SequenceOf<Rational>& S);
+                             const SequenceOf<Rational>& S, WalkStride stride = WalkStride::kJumps);
 
 // The bounds from the orders 1 .. k alone, beside the classical bounds of that order when they
 // are asked for and bound the question.
@@ -81,8 +81,11 @@ struct CheckedUnionBounds {
 // faithful program: for odd order the walks take the negated objective (see WalkToSharpBound).
 // With `exact_S`, the same moments as exact rationals of the data as written, each walk is checked
 // in exact arithmetic (CheckSharpBound) from the basis it ended on. Each side is timed from just
-// before its walk's arguments are prepared to the end of its check.
+// before its walk's arguments are prepared to the end of its check. The walks jump across runs
+// unless `stride` asks for single steps, with the same bounds, checks and timings' work either
+// way.
 CheckedUnionBounds SolveUnionChecked(std::int32_t n, const Vector& S,
-                                     const SequenceOf<Rational>* exact_S);
+                                     const SequenceOf<Rational>* exact_S,
+                                     WalkStride stride = WalkStride::kJumps);
 
 }  // namespace unionbound

@@ -83,9 +83,9 @@ void ReportCheck(Side side, const CheckedSide& bound) {
 }  // namespace
 
 BoundReport ComputeBounds(std::int32_t n, std::int32_t m, const Vector& S,
-                          const SequenceOf<Rational>* exact_S) {
+                          const SequenceOf<Rational>* exact_S, WalkStride stride) {
   const CheckedUnionBounds bounds =
-      SolveUnionChecked(n, Vector(S.begin(), S.begin() + m + 1), exact_S);
+      SolveUnionChecked(n, Vector(S.begin(), S.begin() + m + 1), exact_S, stride);
   for (const std::string& note : bounds.notes) {
     std::cerr << kProgram << note << std::endl;
   }

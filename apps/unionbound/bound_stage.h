@@ -4,6 +4,7 @@
 #include <string>
 
 #include "apps/unionbound/report.h"
+#include "bounds/bound_solver.h"
 #include "numeric/exact_number.h"
 #include "numeric/types.h"
 
@@ -23,7 +24,11 @@ namespace unionbound {
 // bound exists, after both walks. The lines of a double walk's linear solve (LinSolveMessages)
 // are written on standard output as soon as that walk ends. BoundReport::fits_no_distribution then
 // says whether the data fit no distribution at all, for the caller to say why.
+//
+// The walks jump across runs of equal basis changes unless `stride` asks for single steps; both
+// print the same.
 BoundReport ComputeBounds(std::int32_t n, std::int32_t m, const Vector& S,
-                          const SequenceOf<Rational>* exact_S = nullptr);
+                          const SequenceOf<Rational>* exact_S = nullptr,
+                          WalkStride stride = WalkStride::kJumps);
 
 }  // namespace unionbound

@@ -75,6 +75,7 @@ struct Bound {
   std::vector<double> solution;
   std::vector<std::string> solution_fractions;
   std::string status;  // "optimal" or "infeasible"
+  // The walk's steps; a jump across a run of equal basis changes counts each change in it.
   std::int64_t basis_changes = 0;
   double seconds = 0.0;  // to the microsecond
 };

@@ -1,10 +1,18 @@
 // Whole runs of the built program in a scratch directory: standard output and "result.txt"
-// compared byte for byte, with only the running-time figures masked.
+// compared byte for byte, with only the running-time figures masked. The walks jump across runs
+// of equal basis changes; the bytes of the runs on many events are those the program printed
+// when its walks took single steps only, and the bound stage of every run prints the same with
+// single steps as with jumps.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
+#include <sstream>
 #include <string>
 
+#include "apps/unionbound/bound_stage.h"
+#include "input/probability_input.h"
+#include "tests/support/console.h"
 #include "tests/support/run_program.h"
 
 namespace unionbound {
@@ -68,6 +76,29 @@ TEST_P(WholeRunTest, PrintsAndAppendsTheReport) {
   EXPECT_EQ(MaskRunningTimes(run.out), row.out);
   EXPECT_EQ(MaskRunningTimes(dir.Read("result.txt")), row.file);
   EXPECT_EQ(run.err, row.err);
+}
+
+// The probabilities of the intersections of n independent events of probability 0.3 for the
+// orders below m (m <= 3), a block each, then 0.3^m once, which the reader lets stand for the
+// whole block of order m.
+std::string IndependentEvents(std::int64_t n, int m) {
+  const char* const powers[] = {"0.3", "0.09", "0.027"};
+  std::string text;
+  std::int64_t count = 1;
+  for (int order = 1; order < m; ++order) {
+    count = count * (n - order + 1) / order;
+    for (std::int64_t k = 0; k < count; ++k) {
+      text += std::string(powers[order - 1]) + " ";
+    }
+    text += "\n";
+  }
+  return text + powers[m - 1] + "\n";
+}
+
+std::string ShortFileWarning(const std::string& read, const std::string& needed,
+                             const std::string& rest) {
+  return "unionbound: warning: \"prob.txt\" gave " + read + " of the " + needed +
+         " numbers needed; the last number read stands for the other " + rest + "\n";
 }
 
 const std::string kHalfAndQuarterOut =
@@ -155,8 +186,85 @@ INSTANTIATE_TEST_SUITE_P(
                  kHalfAndQuarterFile,
                  "unionbound: warning: \"prob.txt\" gave 4 of the 6 numbers needed; the last "
                  "number read stands for the other 2\n",
+                 4},
+        // Two billion events of probability 0.5: the upper bound's walk makes a billion basis
+        // changes, which it crosses in one jump.
+        WholeRun{"TwoBillionEvents", "2000000000\n1\n\n", "0.5 0.5",
+                 kPrompts +
+                     ConsoleBlocks("0.5", "{0,2000000000,}", "1", "{999999999,1000000000,}") +
+                     kFinalPrompt,
+                 FileReport("n=2000000000, m=1",
+                            "{1.00000000000000000000,1000000000.00000000000000000000,}",
+                            "0.500000000000000", "{0,2000000000,}", "1.000000000000000",
+                            "{999999999,1000000000,}"),
+                 ShortFileWarning("2", "2000000000", "1999999998"), 4},
+        // 10^5 independent events of probability 0.3, two orders: both walks go out to the
+        // mean, and the exact check replaces the double walk's drifted lower bound.
+        WholeRun{"HundredThousandIndependentEvents", "100000\n2\n\n", IndependentEvents(100000, 2),
+                 kPrompts +
+                     ConsoleBlocks("0.999976667444418", "{0,30000,30001,}", "1",
+                                   "{29999,30000,100000,}") +
+                     kFinalPrompt,
+                 FileReport("n=100000, m=2",
+                            "{1.00000000000000000000,29999.99999995061443769373,"
+                            "449995456.37541437149047851562,}",
+                            "0.999976667444418", "{0,30000,30001,}", "1.000000000000000",
+                            "{29999,30000,100000,}"),
+                 ShortFileWarning("100001", "5000050000", "4999949999") +
+                     "unionbound: the double-precision walk for the lower bound drifted to "
+                     "0.99997676438141836, 9.7e-08 from the exact optimum; the bound shown was "
+                     "found in exact arithmetic\n",
+                 4},
+        // 300 such events, three orders: the upper bound's double walk ends just above 1.
+        WholeRun{"ThreeHundredIndependentEvents", "300\n3\n\n", IndependentEvents(300, 3),
+                 kPrompts +
+                     ConsoleBlocks("0.994600000011228", "{0,90,91,300,}", "1", "{82,83,98,99,}") +
+                     kFinalPrompt,
+                 FileReport("n=300, m=3",
+                            "{1.00000000000000000000,89.99999999999950262008,"
+                            "4036.50000000240243025473,120287.70000498589070048183,}",
+                            "0.994600000011228", "{0,90,91,300,}", "1.000000000000000",
+                            "{82,83,98,99,}"),
+                 ShortFileWarning("45151", "4500250", "4455099") +
+                     "unionbound: the double-precision walk for the upper bound drifted to "
+                     "1.0000000000000002, 2.2e-16 from the exact optimum and outside [0, 1]; the "
+                     "bound shown was found in exact arithmetic\n",
                  4}),
     [](const ::testing::TestParamInfo<WholeRun>& info) { return info.param.name; });
+
+// The bound stage of each run above, walking by single steps and by jumps: what it writes on
+// the console and the two bound blocks of the report, times aside. A run on more than 10^6
+// events is left to the bytes above, which single steps took minutes to print.
+TEST_P(WholeRunTest, BoundStagePrintsTheSameWithSingleSteps) {
+  const WholeRun& row = GetParam();
+  std::istringstream keyboard(row.keyboard);
+  std::int32_t n = 0;
+  std::int32_t m = 0;
+  keyboard >> n >> m;
+  if (n > 1'000'000) {
+    GTEST_SKIP() << "n = " << n;
+  }
+  Vector S{1.0};
+  SequenceOf<Rational> exact_S{Rational(1)};
+  bool exact = true;
+  if (row.prob) {
+    const ProbabilityRead read = ParseProbabilities(*row.prob, MomentBlocks(n, m));
+    S.insert(S.end(), read.block_sums.begin(), read.block_sums.end());
+    exact_S.insert(exact_S.end(), read.exact_block_sums.begin(), read.exact_block_sums.end());
+    exact = read.exact;
+  }
+  const auto stage = [&](WalkStride stride) {
+    BoundReport report;
+    testing::Printed printed = testing::ConsoleOf(
+        [&] { report = ComputeBounds(n, m, S, exact ? &exact_S : nullptr, stride); });
+    report.lower_time = 0.0;
+    report.upper_time = 0.0;
+    std::ostringstream blocks;
+    WriteBoundBlocks(report, blocks);
+    return std::pair{printed.out + printed.err + blocks.str(), report.fits_no_distribution};
+  };
+  EXPECT_EQ(stage(WalkStride::kJumps), stage(WalkStride::kOneStep));
+}
 
 TEST(WholeRun, SecondRunAppendsAfterTheFirstReport) {
   ScratchDirectory dir;

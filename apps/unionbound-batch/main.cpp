@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/common/exit_status.h"
 #include "apps/common/output_failure.h"
 #include "apps/common/progress_line.h"
 #include "apps/unionbound-batch/report.h"
@@ -29,20 +30,10 @@ namespace {
 
 constexpr const char* kProgram = "unionbound-batch: ";
 
-// The exit statuses, as the README and the manual page list them; the interactive program gives
-// the same status for the same failure.
-constexpr int kBothFound = 0;
-constexpr int kUnusableFile = 1;
-constexpr int kUnusableArguments = 2;
-constexpr int kOutputFailed = 3;
-constexpr int kNotReadWhole = 4;
-constexpr int kNoDistribution = 5;
-constexpr int kWriteFailed = 6;
-
 // A refusal: the message goes to standard error, and nothing to standard output.
 struct Unusable {
   std::string message;
-  int status = kUnusableArguments;
+  int status = exit_status::kUnusableArguments;
 };
 
 // How a mistyped command line is answered: one line, and where to look.
@@ -184,7 +175,7 @@ Bounds Compute(const Arguments& options, const Question& question) {
       const std::vector<std::string> items = SplitList(options.moments);
       // The library names a moment by its place; the command line has one option for them all.
       if (const MomentData checked = MomentsFromItems(items); !checked.refusal.empty()) {
-        throw Unusable{"--moments: " + checked.refusal, kUnusableArguments};
+        throw Unusable{"--moments: " + checked.refusal, exit_status::kUnusableArguments};
       }
       Bounds bounds = SharpBounds(options.n, items, asked);
       PrintNotes(bounds.notes);
@@ -202,13 +193,13 @@ Bounds Compute(const Arguments& options, const Question& question) {
       case Error::Cause::kNotReadWhole:
         throw Unusable{error.what() + std::string(" (--accept-short lets the last number read "
                                                   "stand for the rest)"),
-                       kNotReadWhole};
+                       exit_status::kNotReadWhole};
       case Error::Cause::kInput:
-        throw Unusable{error.what(), kUnusableFile};
+        throw Unusable{error.what(), exit_status::kUnusableFile};
       case Error::Cause::kArgument:
         break;
     }
-    throw Unusable{error.what(), kUnusableArguments};
+    throw Unusable{error.what(), exit_status::kUnusableArguments};
   }
 }
 
@@ -228,7 +219,7 @@ void WritePlot(const std::string& path, const std::string& svg) {
   file << svg;
   file.close();
   if (!file) {
-    throw Unusable{"cannot write the plot to \"" + path + "\"", kWriteFailed};
+    throw Unusable{"cannot write the plot to \"" + path + "\"", exit_status::kWriteFailed};
   }
 }
 
@@ -252,7 +243,7 @@ int Run(const Arguments& options) {
   if (const int error = output.Flush(); error != 0) {
     std::cerr << kProgram << "cannot write standard output (" << std::strerror(error)
               << "); the report was not shown whole" << std::endl;
-    return kOutputFailed;
+    return exit_status::kOutputFailed;
   }
   const bool both = bounds.lower.found && bounds.upper.found;
   if (!both) {
@@ -260,7 +251,7 @@ int Run(const Arguments& options) {
     std::cerr << kProgram << "the data as written fit no probability distribution"
               << (reason.empty() ? "" : ": " + reason) << "; no bound exists" << std::endl;
   }
-  return both ? kBothFound : kNoDistribution;
+  return both ? exit_status::kAnswered : exit_status::kNoDistribution;
 }
 
 }  // namespace
@@ -314,13 +305,13 @@ int main(int argc, char** argv) {
   if (const std::optional<std::string> name = SingleDashOption(argc, argv)) {
     std::cerr << kProgram << "-" << *name << ": the options take two dashes: --" << *name
               << kTryHelp << std::endl;
-    return kUnusableArguments;
+    return exit_status::kUnusableArguments;
   }
   try {
     app.parse(argc, argv);
     if (const std::vector<std::string> extras = app.remaining(); !extras.empty()) {
       std::cerr << kProgram << ExtrasMessage(argc, argv, extras) << kTryHelp << std::endl;
-      return kUnusableArguments;
+      return exit_status::kUnusableArguments;
     }
     if (n->count() == 0) {
       throw CLI::RequiredError("--n");
@@ -340,13 +331,13 @@ int main(int argc, char** argv) {
     return 0;
   } catch (const CLI::ParseError& error) {
     std::cerr << kProgram << error.what() << kTryHelp << std::endl;
-    return kUnusableArguments;
+    return exit_status::kUnusableArguments;
   }
   try {
     return Run(options);
   } catch (const Unusable& refusal) {
     std::cerr << kProgram << refusal.message
-              << (refusal.status == kUnusableArguments ? kTryHelp : "") << std::endl;
+              << (refusal.status == exit_status::kUnusableArguments ? kTryHelp : "") << std::endl;
     return refusal.status;
   }
 }

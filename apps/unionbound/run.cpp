@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "apps/common/exit_status.h"
 #include "apps/common/output_failure.h"
 #include "apps/common/progress_line.h"
 #include "apps/unionbound/bound_stage.h"
@@ -29,29 +30,20 @@ namespace {
 constexpr const char* kProgram = "unionbound: ";
 constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
 
-// The exit statuses, as the README lists them.
-constexpr int kReportMade = 0;
-constexpr int kUnusableProbabilities = 1;
-constexpr int kUnusableSizes = 2;
-constexpr int kOutputFailed = 3;
-constexpr int kNotReadWhole = 4;
-constexpr int kNoDistribution = 5;
-constexpr int kReportNotSaved = 6;
-
 // The status of a run that showed its bounds: a failed write first (what the user holds is not
 // what was computed), then data that were not what the bounds assume. The bytes shown stay
 // those of a run that goes well, so that stored reports compare; only the status tells.
 int ShownStatus(bool output_failed, bool report_saved, bool read_whole, bool fits_a_distribution) {
   if (output_failed) {
-    return kOutputFailed;
+    return exit_status::kOutputFailed;
   }
   if (!report_saved) {
-    return kReportNotSaved;
+    return exit_status::kWriteFailed;
   }
   if (!read_whole) {
-    return kNotReadWhole;
+    return exit_status::kNotReadWhole;
   }
-  return fits_a_distribution ? kReportMade : kNoDistribution;
+  return fits_a_distribution ? exit_status::kAnswered : exit_status::kNoDistribution;
 }
 
 // Quotes what was typed, shortened if it is long.
@@ -167,7 +159,7 @@ int RunUnionbound() {
   const std::optional<std::int32_t> n = ReadCount("n", "the number of events", kLargest);
   output.Notice();
   if (!n) {
-    return kUnusableSizes;
+    return exit_status::kUnusableArguments;
   }
   std::cout << "Maximum order of the intersections. m=";
   errno = 0;
@@ -175,7 +167,7 @@ int RunUnionbound() {
       ReadCount("m", "the maximum order of the intersections", kLargestOrder);
   output.Notice();
   if (!m || !UsableSizes(*n, *m)) {
-    return kUnusableSizes;
+    return exit_status::kUnusableArguments;
   }
 
   if (const ThreadSetting threads = ReaderThreads(); !threads.problem.empty()) {
@@ -186,7 +178,7 @@ int RunUnionbound() {
       ReadProbabilities(*n, *m, [&progress](std::int64_t read) { progress.Update(read); });
   progress.Finish();
   if (!UsableProbabilities(probabilities, *n, *m)) {
-    return kUnusableProbabilities;
+    return exit_status::kUnusableFile;
   }
 
   AppendFile file("result.txt");
@@ -241,16 +233,16 @@ int UnionboundMain(int argc, const char* const* argv) {
   const std::string_view argument = argv[1];
   if (argc == 2 && (argument == "--help" || argument == "-h")) {
     std::cout << kUsage;
-    return OutputFailure().Flush() == 0 ? kReportMade : kOutputFailed;
+    return OutputFailure().Flush() == 0 ? exit_status::kAnswered : exit_status::kOutputFailed;
   }
   if (argc == 2 && argument == "--version") {
     std::cout << "unionbound " << UNIONBOUND_VERSION << "\n";
-    return OutputFailure().Flush() == 0 ? kReportMade : kOutputFailed;
+    return OutputFailure().Flush() == 0 ? exit_status::kAnswered : exit_status::kOutputFailed;
   }
   std::cerr << kProgram << "unknown argument "
             << Quoted(std::string(argc == 2 ? argument : argv[2])) << "; try 'unionbound --help'"
             << std::endl;
-  return kUnusableSizes;
+  return exit_status::kUnusableArguments;
 }
 
 }  // namespace unionbound

@@ -10,12 +10,14 @@
 #include <regex>
 #include <string>
 
+#include "tests/support/batch_runs.h"
 #include "tests/support/run_program.h"
 
 namespace unionbound {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::kHalfAndQuarter;
 using testing::MaskRunningTimes;
 using testing::ProgramRun;
 using testing::RunProgram;
@@ -24,9 +26,7 @@ using testing::ScratchDirectory;
 constexpr const char* kFirstPrompt = "Number of events. n=";
 constexpr const char* kPrompts = "Number of events. n=Maximum order of the intersections. m=";
 
-// Three events of probability 0.5 meeting pairwise with probability 0.25, and what a run on
-// them prints.
-constexpr const char* kHalfAndQuarter = "0.5 0.5 0.5 0.25 0.25 0.25";
+// What a run on the three events of kHalfAndQuarter prints.
 const std::string kHalfAndQuarterOut = std::string(kPrompts) +
                                        "\nSharp lower bound on the probability of the union:\n"
                                        "0.75\nRunning time: <time>\nBasis subscripts:\n{0,1,2,}\n"

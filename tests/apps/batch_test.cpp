@@ -12,17 +12,18 @@
 #include "apps/unionbound/bound_stage.h"
 #include "input/probability_input.h"
 #include "moments/binomial_moments.h"
+#include "tests/support/batch_runs.h"
 #include "tests/support/run_program.h"
 
 namespace unionbound {
 namespace {
 
 using Json = nlohmann::json;
+using testing::kHalfAndQuarter;
 using testing::ProgramRun;
 using testing::RunBatch;
+using testing::RunJson;
 using testing::ScratchDirectory;
-
-constexpr const char* kHalfAndQuarter = "0.5 0.5 0.5 0.25 0.25 0.25";
 
 // n = 9, m = 7: the binomial moments of (1, 2, 2, 7, 0, 7, 0, 3, 0, 0) / 22, on which the
 // double-precision maximum walks back to a basis it left.
@@ -30,12 +31,6 @@ constexpr const char* kRepeatingMoments = "83/22,78/11,91/11,70/11,35/11,21/22,3
 constexpr const char* kRepeatingDecimals =
     "3.7727272727272729,7.0909090909090899,8.2727272727272734,6.3636363636363633,"
     "3.1818181818181817,0.95454545454545447,0.13636363636363635";
-
-Json RunJson(const ScratchDirectory& dir, const std::string& arguments, int status) {
-  const ProgramRun run = RunBatch(dir.path(), arguments + " --json");
-  EXPECT_EQ(run.exit_status, status) << run.err;
-  return Json::parse(run.out);
-}
 
 TEST(Batch, TextReportOfTheHalfAndQuarterEvents) {
   ScratchDirectory dir;

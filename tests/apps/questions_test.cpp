@@ -18,23 +18,18 @@
 
 #include "apps/unionbound-batch/svg_plot.h"
 #include "numeric/exact_number.h"
+#include "tests/support/batch_runs.h"
 #include "tests/support/run_program.h"
 
 namespace unionbound {
 namespace {
 
 using Json = nlohmann::json;
+using testing::kHalfAndQuarter;
 using testing::ProgramRun;
 using testing::RunBatch;
+using testing::RunJson;
 using testing::ScratchDirectory;
-
-constexpr const char* kHalfAndQuarter = "0.5 0.5 0.5 0.25 0.25 0.25";
-
-Json RunJson(const ScratchDirectory& dir, const std::string& arguments, int status) {
-  const ProgramRun run = RunBatch(dir.path(), arguments + " --json");
-  EXPECT_EQ(run.exit_status, status) << arguments << "\n" << run.err;
-  return Json::parse(run.out);
-}
 
 std::string WithoutTimes(const std::string& text) {
   return std::regex_replace(text, std::regex("changes, [0-9.e+-]+ s\n"), "changes, <time> s\n");

@@ -1,0 +1,345 @@
+// unionbound-batch: the sharp bounds for scripts. The same reader and moments as the
+// interactive program, the binomial moments given directly if need be, every bound computed in
+// exact rational arithmetic and shown as the nearest double (with its fraction on request), a
+// JSON report, and the classical bounds beside the sharp ones.
+#include "apps/unionbound-batch/batch_main.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <limits>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "apps/common/exit_status.h"
+#include "apps/common/output_failure.h"
+#include "apps/common/progress_line.h"
+#include "apps/unionbound-batch/report.h"
+#include "bounds/question.h"
+#include "input/moment_data.h"
+#include "unionbound/unionbound.h"
+
+namespace unionbound {
+namespace {
+
+constexpr const char* kProgram = "unionbound-batch: ";
+
+// A refusal: the message goes to standard error, and nothing to standard output.
+struct Unusable {
+  std::string message;
+  int status = exit_status::kUnusableArguments;
+};
+
+// How a mistyped command line is answered: one line, and where to look.
+constexpr const char* kTryHelp = "; try 'unionbound-batch --help'";
+
+constexpr const char* kFooter =
+    "Exit status: 0 both bounds were found; 1 the --prob file cannot be used (missing,\n"
+    "unreadable, no number); 2 unusable arguments; 3 standard output could not be written;\n"
+    "4 the --prob file was not read whole (without --accept-short); 5 the data fit no\n"
+    "probability distribution, so no bound exists; 6 the --plot file could not be written.\n"
+    "Flags are off unless given. UNIONBOUND_THREADS sets the threads that read a file.\n"
+    "\n"
+    "Example: unionbound-batch --n 3 --moments 1.5,0.75 --exact\n"
+    "\n"
+    "The manual page unionbound-batch(1) says more.";
+
+// The command line as given.
+struct Arguments {
+  std::int32_t n = 0;
+  std::optional<std::int32_t> m;
+  std::string prob;
+  std::string moments;
+  bool exact = false;
+  bool json = false;
+  bool classical = false;
+  std::optional<std::string> at_least;
+  std::optional<std::string> exactly;
+  bool by_order = false;
+  std::string plot;
+  bool accept_short = false;
+};
+
+// The items between commas, white space around each dropped ("1.5, 0.75" as "1.5,0.75").
+std::vector<std::string> SplitList(const std::string& list) {
+  const auto trimmed = [](const std::string& item) {
+    const std::size_t first = item.find_first_not_of(" \t\n\r\f\v");
+    const std::size_t last = item.find_last_not_of(" \t\n\r\f\v");
+    return first == std::string::npos ? std::string() : item.substr(first, last - first + 1);
+  };
+  std::vector<std::string> items;
+  std::stringstream in(list);
+  std::string item;
+  while (std::getline(in, item, ',')) {
+    items.push_back(trimmed(item));
+  }
+  if (!list.empty() && list.back() == ',') {
+    items.emplace_back();
+  }
+  return items;
+}
+
+// A count as the options take it: a whole number from 0 to the largest 32-bit integer. CLI11's
+// own range check would write the largest double out in full.
+const CLI::Validator kWholeNumber(
+    [](std::string& text) -> std::string {
+      std::int32_t value = 0;
+      const char* last = text.data() + text.size();
+      const auto [end, error] = std::from_chars(text.data(), last, value);
+      if (error != std::errc() || end != last || value < 0) {
+        return "\"" + text + "\" is not a whole number from 0 to " +
+               std::to_string(std::numeric_limits<std::int32_t>::max());
+      }
+      return "";
+    },
+    "WHOLE NUMBER");
+
+// The long options written with one dash ("-n 3"), which CLI11 would take for something else:
+// the first one found, or none.
+std::optional<std::string> SingleDashOption(int argc, const char* const* argv) {
+  static const char* const kNames[] = {"n",    "m",         "prob",        "moments", "exact",
+                                       "json", "classical", "at-least",    "exactly", "by-order",
+                                       "plot", "version",   "accept-short"};
+  for (int i = 1; i < argc; ++i) {
+    for (const char* name : kNames) {
+      if (std::string(argv[i]) == std::string("-") + name) {
+        return std::string(name);
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+// What is wrong with the words the parser did not take, the first of them in the order given:
+// an option this program does not have, or a value no option asked for.
+std::string ExtrasMessage(int argc, const char* const* argv, const std::vector<std::string>& extras) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (std::find(extras.begin(), extras.end(), word) != extras.end()) {
+      return word.size() > 1 && word[0] == '-' ? "unknown option " + word
+                                               : "unexpected argument \"" + word + "\"";
+    }
+  }
+  return "unexpected argument \"" + extras.front() + "\"";
+}
+
+// The union unless --at-least or --exactly asks otherwise.
+Question QuestionOf(const Arguments& options) {
+  if (!options.at_least && !options.exactly) {
+    return kUnion;
+  }
+  const QuestionChoice choice =
+      options.at_least ? ChooseQuestion(QuestionKind::kAtLeast, *options.at_least, options.n)
+                       : ChooseQuestion(QuestionKind::kExactly, *options.exactly, options.n);
+  if (!choice.refusal.empty()) {
+    throw Unusable{choice.refusal};
+  }
+  return choice.question;
+}
+
+// The library's name for the question.
+Probability ProbabilityOf(const Question& question) {
+  switch (question.kind) {
+    case QuestionKind::kAtLeast:
+      return AtLeast(question.r);
+    case QuestionKind::kExactly:
+      return Exactly(question.r);
+    case QuestionKind::kUnion:
+      break;
+  }
+  return Union();
+}
+
+void PrintNotes(const std::vector<std::string>& notes) {
+  for (const std::string& note : notes) {
+    std::cerr << kProgram << note << std::endl;
+  }
+}
+
+// The bounds as the library computes them, with a progress line while a file is read; what
+// the library says of the data goes to standard error before anything else.
+Bounds Compute(const Arguments& options, const Question& question) {
+  unionbound::Options asked;
+  asked.probability = ProbabilityOf(question);
+  asked.by_order = options.by_order || !options.plot.empty();
+  asked.classical = options.classical;
+  asked.accept_short = options.accept_short;
+  try {
+    if (!options.moments.empty()) {
+      const std::vector<std::string> items = SplitList(options.moments);
+      // The library names a moment by its place; the command line has one option for them all.
+      if (const MomentData checked = MomentsFromItems(items); !checked.refusal.empty()) {
+        throw Unusable{"--moments: " + checked.refusal, exit_status::kUnusableArguments};
+      }
+      Bounds bounds = SharpBounds(options.n, items, asked);
+      PrintNotes(bounds.notes);
+      return bounds;
+    }
+    ProgressLine progress = StandardErrorProgress(kProgram, options.prob);
+    asked.progress = [&progress](std::int64_t bytes) { progress.Update(bytes); };
+    Bounds bounds = SharpBoundsFromFile(options.prob, options.n, *options.m, asked);
+    progress.Finish();
+    PrintNotes(bounds.notes);
+    return bounds;
+  } catch (const Error& error) {
+    PrintNotes(error.notes());
+    switch (error.cause()) {
+      case Error::Cause::kNotReadWhole:
+        throw Unusable{error.what() + std::string(" (--accept-short lets the last number read "
+                                                  "stand for the rest)"),
+                       exit_status::kNotReadWhole};
+      case Error::Cause::kInput:
+        throw Unusable{error.what(), exit_status::kUnusableFile};
+      case Error::Cause::kArgument:
+        break;
+    }
+    throw Unusable{error.what(), exit_status::kUnusableArguments};
+  }
+}
+
+bool EndsWithSvg(const std::string& path) {
+  const std::string suffix = ".svg";
+  if (path.size() < suffix.size()) {
+    return false;
+  }
+  std::string end = path.substr(path.size() - suffix.size());
+  std::transform(end.begin(), end.end(), end.begin(),
+                 [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+  return end == suffix;
+}
+
+void WritePlot(const std::string& path, const std::string& svg) {
+  std::ofstream file(path, std::ios::binary);
+  file << svg;
+  file.close();
+  if (!file) {
+    throw Unusable{"cannot write the plot to \"" + path + "\"", exit_status::kWriteFailed};
+  }
+}
+
+int Run(const Arguments& options) {
+  // A question that cannot be asked is refused before a large file is read.
+  const Question question = QuestionOf(options);
+  const Bounds bounds = Compute(options, question);
+  const Shown shown{question, options.exact, options.by_order};
+  // Before the report, so that a plot that cannot be written leaves standard output empty.
+  if (!options.plot.empty()) {
+    WritePlot(options.plot, SvgReport(bounds, shown));
+  }
+  OutputFailure output;
+  errno = 0;
+  if (options.json) {
+    std::cout << JsonReport(bounds, shown).dump(2) << "\n";
+  } else {
+    std::cout << TextReport(bounds, shown);
+  }
+  output.Notice();
+  if (const int error = output.Flush(); error != 0) {
+    std::cerr << kProgram << "cannot write standard output (" << std::strerror(error)
+              << "); the report was not shown whole" << std::endl;
+    return exit_status::kOutputFailed;
+  }
+  const bool both = bounds.lower.found && bounds.upper.found;
+  if (!both) {
+    const std::string& reason = bounds.no_distribution_reason;
+    std::cerr << kProgram << "the data as written fit no probability distribution"
+              << (reason.empty() ? "" : ": " + reason) << "; no bound exists" << std::endl;
+  }
+  return both ? exit_status::kAnswered : exit_status::kNoDistribution;
+}
+
+}  // namespace
+
+int BatchMain(int argc, const char* const* argv) {
+  Arguments options;
+  CLI::App app{
+      "Sharp lower and upper bounds on the probability that at least one of n events occurs, "
+      "from the probabilities of their intersections (--prob) or their binomial moments "
+      "(--moments).",
+      "unionbound-batch"};
+  app.footer(kFooter);
+  // Unknown words are answered after the parse, before a missing --n, so that a mistyped option
+  // is named as such.
+  app.allow_extras();
+  app.set_version_flag("--version", std::string("unionbound-batch ") + UNIONBOUND_VERSION);
+  auto* n = app.add_option("--n", options.n, "number of events (required)")->check(kWholeNumber);
+  auto* m = app.add_option("--m", options.m, "maximum order of the intersections in --prob")
+                ->check(kWholeNumber);
+  auto* prob = app.add_option("--prob", options.prob,
+                              "file of intersection probabilities, as prob.txt of unionbound");
+  auto* moments =
+      app.add_option("--moments", options.moments, "binomial moments S1,...,Sm (m is their count)");
+  prob->needs(m)->excludes(moments);
+  moments->excludes(m);
+  app.add_flag("--exact", options.exact,
+               "show the exact fractions beside the doubles (the computation is always exact: "
+               "\"0.1\" is 1/10)");
+  app.add_flag("--json", options.json, "one JSON object on standard output");
+  app.add_flag("--classical", options.classical,
+               "the classical bounds of the union beside the sharp ones");
+  auto* at_least = app.add_option("--at-least", options.at_least,
+                                  "bound P(at least R of the n events occur) instead, 1 <= R <= n")
+                       ->type_name("R");
+  app.add_option("--exactly", options.exactly,
+                 "bound P(exactly R of the n events occur) instead, 1 <= R <= n")
+      ->type_name("R")
+      ->excludes(at_least);
+  app.add_flag("--by-order", options.by_order,
+               "the sharp bounds from S_1 .. S_k for every order k, one row each");
+  app.add_option("--plot", options.plot,
+                 "draw the bounds for every order k into an SVG file (its name ends in .svg)")
+      ->type_name("FILE.svg");
+  app.add_flag("--accept-short", options.accept_short,
+               "take a --prob file that was not read whole (reading stopped at a word that is not "
+               "a number, or the file ended early) as unionbound does: the last number read stands "
+               "for the rest, with a warning; without it such a file is refused")
+      ->needs(prob);
+  if (const std::optional<std::string> name = SingleDashOption(argc, argv)) {
+    std::cerr << kProgram << "-" << *name << ": the options take two dashes: --" << *name
+              << kTryHelp << std::endl;
+    return exit_status::kUnusableArguments;
+  }
+  try {
+    app.parse(argc, argv);
+    if (const std::vector<std::string> extras = app.remaining(); !extras.empty()) {
+      std::cerr << kProgram << ExtrasMessage(argc, argv, extras) << kTryHelp << std::endl;
+      return exit_status::kUnusableArguments;
+    }
+    if (n->count() == 0) {
+      throw CLI::RequiredError("--n");
+    }
+    if (options.prob.empty() && options.moments.empty()) {
+      throw CLI::ValidationError("one of --prob FILE (with --m) and --moments S1,...,Sm is needed");
+    }
+    if (!options.plot.empty() && !EndsWithSvg(options.plot)) {
+      throw CLI::ValidationError("--plot \"" + options.plot +
+                                 "\": the picture is SVG, so its file name ends in .svg");
+    }
+  } catch (const CLI::CallForHelp&) {
+    std::cout << app.help();
+    return 0;
+  } catch (const CLI::CallForVersion&) {
+    std::cout << app.version() << std::endl;
+    return 0;
+  } catch (const CLI::ParseError& error) {
+    std::cerr << kProgram << error.what() << kTryHelp << std::endl;
+    return exit_status::kUnusableArguments;
+  }
+  try {
+    return Run(options);
+  } catch (const Unusable& refusal) {
+    std::cerr << kProgram << refusal.message
+              << (refusal.status == exit_status::kUnusableArguments ? kTryHelp : "") << std::endl;
+    return refusal.status;
+  }
+}
+
+}  // namespace unionbound

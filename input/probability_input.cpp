@@ -45,13 +45,19 @@ struct Chunk {
 // Hands out the chunks of a file or of text in memory, in order, one caller at a time.
 class ChunkSource {
  public:
-  ChunkSource(std::FILE* file, std::size_t chunk_bytes, ReadProgress progress)
-      : file_(file), chunk_bytes_(chunk_bytes), progress_(std::move(progress)) {}
+  ChunkSource(std::FILE* file, std::size_t chunk_bytes, std::size_t longest_word,
+              ReadProgress progress)
+      : file_(file),
+        chunk_bytes_(chunk_bytes),
+        longest_word_(longest_word),
+        progress_(std::move(progress)) {}
   ChunkSource(std::string_view text, std::size_t chunk_bytes)
       : text_(text), chunk_bytes_(chunk_bytes) {}
 
   // The next chunk, its text in `storage` for a file; false once the last one was handed out or
-  // `stop` is set. A chunk with no white space grows until white space or the end of the data.
+  // `stop` is set. A chunk with no white space grows until white space or the end of the data,
+  // or, from a file, until it holds more than the longest word: it is then the last chunk, and
+  // its parse stops at that word.
   bool Next(Chunk& chunk, std::vector<char>& storage, const std::atomic<bool>& stop) {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (done_ || stop.load(std::memory_order_acquire)) {
@@ -124,7 +130,14 @@ class ChunkSource {
     for (;;) {
       // A word longer than a chunk doubles the read, so that it takes few reads however long.
       const std::size_t had = storage.size();
-      const std::size_t wanted = std::max(chunk_bytes_, had);
+      if (had > longest_word_) {
+        chunk.text = std::string_view(storage.data(), storage.size());
+        chunk.last = true;
+        return;
+      }
+      // Growing no further than one byte past the longest word bounds the memory a word takes.
+      const std::size_t wanted =
+          std::max(chunk_bytes_, std::min(had, longest_word_ + 1 - had + chunk_bytes_));
       storage.resize(had + wanted);
       const std::size_t got = Fill(storage.data() + had, wanted);
       storage.resize(had + got);
@@ -171,6 +184,7 @@ class ChunkSource {
   std::string_view text_;
   std::size_t position_ = 0;
   std::size_t chunk_bytes_;
+  std::size_t longest_word_ = 0;
   ReadProgress progress_;
   std::vector<char> carry_;
   std::int64_t next_index_ = 0;
@@ -193,6 +207,7 @@ struct ChunkNumbers {
   ExactPart exact;
   bool stopped = false;  // at a token that is not a number, at `stop_offset`
   std::size_t stop_offset = 0;
+  bool overlong = false;        // the token there starts a word longer than the longest word
   std::string_view last_token;  // the text of the last number
   LineMarks lines;              // before the stop, or in the whole chunk
 
@@ -201,14 +216,38 @@ struct ChunkNumbers {
     exact = ExactPart{};
     stopped = false;
     stop_offset = 0;
+    overlong = false;
     last_token = {};
     lines = LineMarks{};
   }
 };
 
+// Where the first word longer than `longest` starts in `text`, or the text's size. Only a chunk
+// longer than that can hold one, which a read in the usual chunks meets only at such a word.
+std::size_t FirstOverlongWord(std::string_view text, std::size_t longest) {
+  if (text.size() <= longest) {
+    return text.size();
+  }
+  std::size_t start = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (IsSpace(text[at])) {
+      start = at + 1;
+    } else if (at - start >= longest) {
+      return start;
+    }
+  }
+  return text.size();
+}
+
+std::size_t LongestWord(const ReadPlan& plan) {
+  return plan.longest_word > 0 ? plan.longest_word : kLongestWord;
+}
+
 template <bool kExact>
-void ParseChunk(std::string_view text, ChunkNumbers& numbers) {
+void ParseChunk(std::string_view whole, std::size_t longest_word, ChunkNumbers& numbers) {
   numbers.Clear();
+  const std::size_t overlong = FirstOverlongWord(whole, longest_word);
+  const std::string_view text = whole.substr(0, overlong);
   const char* const first = text.data();
   const auto space = [&numbers, first](const char* p) {
     if (*p == '\n') {
@@ -227,8 +266,9 @@ void ParseChunk(std::string_view text, ChunkNumbers& numbers) {
   };
   const std::size_t stop =
       ScanNumbers(text, std::numeric_limits<std::int64_t>::max(), visit, space);
-  numbers.stopped = stop < text.size();
+  numbers.stopped = stop < whole.size();
   numbers.stop_offset = stop;
+  numbers.overlong = stop == overlong && overlong < whole.size();
 }
 
 // The state of one read that the chunks pass on in file order.
@@ -291,6 +331,7 @@ class OrderedRead {
       ended_ = true;
       read_.end = ReadEnd::kNotANumber;
       read_.stop = StopIn(chunk.text, numbers.stop_offset, numbers.lines, lines_);
+      read_.stop.overlong = numbers.overlong;
     } else if (chunk.last) {
       ended_ = true;
       read_.end = ReadEnd::kEndOfData;
@@ -345,6 +386,7 @@ ProbabilityRead ReadChunks(ChunkSource& source, const ReadPlan& plan, std::int64
   std::int64_t turn = 0;
   std::vector<BlockParts> parts(static_cast<std::size_t>(threads),
                                 BlockParts(plan.exact ? plan.sizes.size() : 0));
+  const std::size_t longest_word = LongestWord(plan);
 
   const auto work = [&](BlockParts& mine) {
     std::vector<char> storage;
@@ -352,9 +394,9 @@ ProbabilityRead ReadChunks(ChunkSource& source, const ReadPlan& plan, std::int64
     Chunk chunk;
     while (source.Next(chunk, storage, ended)) {
       if (plan.exact) {
-        ParseChunk<true>(chunk.text, numbers);
+        ParseChunk<true>(chunk.text, longest_word, numbers);
       } else {
-        ParseChunk<false>(chunk.text, numbers);
+        ParseChunk<false>(chunk.text, longest_word, numbers);
       }
       std::unique_lock<std::mutex> lock(turn_mutex);
       turn_changed.wait(lock, [&] { return turn == chunk.index; });
@@ -476,7 +518,7 @@ ProbabilityRead ReadProbabilityFile(const char* path, const ReadPlan& plan) {
   // The chunks are read whole; the stream's own buffer would only add a copy.
   std::setvbuf(file.get(), nullptr, _IONBF, 0);
   ChunkSource source(file.get(), plan.chunk_bytes > 0 ? plan.chunk_bytes : kChunkBytes,
-                     plan.progress);
+                     LongestWord(plan), plan.progress);
   return ReadChunks(source, plan, count);
 }
 

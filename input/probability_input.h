@@ -32,9 +32,17 @@ struct StopPlace {
   std::string number_before;
   // Only white space comes before the word on its line.
   bool starts_line = false;
+  // The word runs on for more than the longest word read (kLongestWord), so it was not read.
+  bool overlong = false;
 };
 
 inline constexpr std::size_t kShownToken = 20;
+
+// The longest word (a run of bytes without white space) a read takes in: no number is written
+// with 64 MiB, and a file that never gives white space (/dev/zero, a stream of digits) would
+// otherwise be held whole in memory while its word goes on. The read stops at such a word as at
+// one that is not a number.
+inline constexpr std::size_t kLongestWord = std::size_t{1} << 26;
 
 // The numbers read that are no probabilities (below 0, above 1, not finite): how many, and the
 // place and value of the first (counted from 0; -1 when there is none).
@@ -110,6 +118,8 @@ struct ExactBlocks {
   int threads = 0;
   // Bytes read at a time; 0 for the usual size. Smaller sizes serve tests.
   std::size_t chunk_bytes = 0;
+  // The longest word taken in; 0 for kLongestWord. Smaller sizes serve tests.
+  std::size_t longest_word = 0;
   ReadProgress progress;
 };
 using ReadPlan = ExactBlocks;

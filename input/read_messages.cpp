@@ -71,6 +71,10 @@ bool IsWholeNumber(std::string_view text) {
 
 // The likely cause of a stop at a token that is not a number, and what to write instead.
 std::string StopCause(const StopPlace& stop) {
+  if (stop.overlong) {
+    return "a word of more than " + std::to_string(kLongestWord) +
+           " bytes without white space; no number is that long";
+  }
   const std::string_view word = stop.word;
   const bool glued = !stop.number_before.empty();
   const char first = word.empty() ? ' ' : word.front();

@@ -5,6 +5,7 @@
 // token scanner and from_chars can part ways with the stream: partial numbers, range limits,
 // very long digit strings and tokens cut by a block boundary.
 #include "input/probability_input.h"
+#include "input/read_messages.h"
 
 #include <gmpxx.h>
 #include <gtest/gtest.h>
@@ -964,6 +965,76 @@ TEST(RandomTexts, FileExactSumsMatchOracle) {
     ASSERT_TRUE(SameExactSumsAsOracle(ReadProbabilityFile(path.c_str(), plan), r.text, r.sizes))
         << "round " << round;
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// A word longer than the longest word read stops the read at its start, from memory and from a
+// file alike, however the text is cut, and a file is never held whole for it.
+
+struct OverlongCase {
+  std::string name;
+  std::string text;
+  std::int64_t good;  // the numbers read before the stop
+  std::int64_t line;
+  std::int64_t column;
+};
+
+class OverlongWord : public ::testing::TestWithParam<std::tuple<OverlongCase, Way>> {};
+
+constexpr std::size_t kTestLongestWord = 40;
+
+TEST_P(OverlongWord, StopsAtItsStart) {
+  const auto& [row, way] = GetParam();
+  ReadPlan plan = CountOf(5);
+  plan.longest_word = kTestLongestWord;
+  const ProbabilityRead read = ReadBy(way, row.text, plan);
+  EXPECT_EQ(read.good, row.good);
+  EXPECT_EQ(read.end, ReadEnd::kNotANumber);
+  EXPECT_TRUE(read.stop.overlong);
+  EXPECT_EQ(read.stop.line, row.line);
+  EXPECT_EQ(read.stop.column, row.column);
+  EXPECT_TRUE(read.stop.word_cut);
+  EXPECT_NE(StopWarning("prob.txt", read).find("no number is that long"), std::string::npos);
+}
+
+const std::string kDigits41(41, '1');
+const std::string kDigits40(40, '1');
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, OverlongWord,
+    ::testing::Combine(
+        ::testing::Values(
+            OverlongCase{"AtTheStart", kDigits41, 0, 1, 1},
+            OverlongCase{"AfterTwoNumbers", "0.5 0.25\n" + kDigits41 + " 0.5", 2, 2, 1},
+            OverlongCase{"AtTheEnd", "0.5 0.5 " + kDigits41, 2, 1, 9},
+            OverlongCase{"GluedNumbers", "0.5 " + std::string(30, '1') + "-1-1-1-1-1-1", 1, 1, 5},
+            OverlongCase{"Zeros", "0.5\n" + std::string(200, '\0'), 1, 2, 1}),
+        ::testing::ValuesIn(kWays)),
+    [](const auto& info) {
+      return std::get<0>(info.param).name + "_" + std::get<1>(info.param).name;
+    });
+
+// A word of exactly the longest length is read as any other.
+TEST(OverlongWord, TheLongestWordIsRead) {
+  for (const Way& way : kWays) {
+    ReadPlan plan = CountOf(2);
+    plan.longest_word = kTestLongestWord;
+    const ProbabilityRead read = ReadBy(way, kDigits40 + " 0.5", plan);
+    EXPECT_EQ(read.good, 2) << way;
+    EXPECT_FALSE(read.stop.overlong) << way;
+  }
+}
+
+// A file that never gives white space ends the read once its word passes the longest word.
+TEST(OverlongWord, EndlessFileStops) {
+  if (!std::filesystem::exists("/dev/zero")) {
+    GTEST_SKIP() << "no /dev/zero here";
+  }
+  const ProbabilityRead read = ReadProbabilityFile("/dev/zero", CountOf(3));
+  EXPECT_EQ(read.good, 0);
+  EXPECT_EQ(read.end, ReadEnd::kNotANumber);
+  EXPECT_TRUE(read.stop.overlong);
+  EXPECT_EQ(read.stop.column, 1);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -379,7 +379,8 @@ Integer ValueAt(const Polynomial& coefficients, std::int64_t x) {
   Integer binomial = 1;  // C(x, i)
   for (std::size_t i = 0; i < coefficients.size(); ++i) {
     sum += coefficients[i] * binomial;
-    mpz_mul_si(binomial.get_mpz_t(), binomial.get_mpz_t(), static_cast<long>(x - static_cast<std::int64_t>(i)));
+    mpz_mul_si(binomial.get_mpz_t(), binomial.get_mpz_t(),
+               static_cast<long>(x - static_cast<std::int64_t>(i)));
     mpz_divexact_ui(binomial.get_mpz_t(), binomial.get_mpz_t(), i + 1);
   }
   return sum;

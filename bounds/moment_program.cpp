@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "kernels/run_polynomial.h"
+
 // Both phases rest on one fact: the columns are a_j = (C(j, 0), ..., C(j, m)), so a basis of
 // nodes b_0 < ... < b_m writes every column through the Lagrange polynomials of its nodes,
 // a_j = sum_k L_k(j) a_{b_k} (interpolate each C(t, i), i <= m). Column j of the tableau is
@@ -26,9 +28,15 @@
 //
 // Phase 2 is the primal simplex method for the asked cost from that basis. The leaving row is
 // chosen by the lexicographic rule, which keeps the method from cycling whatever column enters
-// as long as its reduced cost is negative. The entering column is ranked in rounded arithmetic
-// and its reduced cost confirmed exactly; when the ranking finds none, the exact reduced costs
-// of all columns either give one or prove the basis optimal. Every decision is thus exact.
+// as long as its reduced cost is negative. The reduced costs are d_j = c_j - p(j), p the dual
+// polynomial of degree <= m, and c_j is constant on at most three stretches of 0 .. n, so on each
+// stretch d is a polynomial in j. Its whole-number local minima are found exactly by bisection
+// inside the places where it is monotone (kernels/run_polynomial.h), without visiting the
+// columns; those with d_j < 0 are the candidates, ranked in rounded arithmetic, and when there is
+// none the least d_j on every stretch is >= 0, which proves the basis optimal. Every decision is
+// thus exact, and a pivot costs about m^3 log n exact operations whatever n. The older pricing
+// ranks every column in rounded arithmetic, confirms its pick exactly, and proves optimality by
+// the exact reduced costs of all n + 1 columns; it stays as the reference.
 
 namespace unionbound {
 namespace {
@@ -298,20 +306,56 @@ struct Promise {
   }
 };
 
-// The column that promises most, or -1 when none seems to lower the cost. Only this ranking is
-// rounded: the caller confirms the sign of d_j exactly. Long double keeps l(j) and w_k in range
-// for n^(m + 1) up to about 10^4900.
+// The promise of columns outside a basis, in long double, O(m) a column. Only this ranking is
+// rounded: the caller knows the sign of d_j exactly. Long double keeps l(j) and w_k in range for
+// n^(m + 1) up to about 10^4900.
+class Ranking {
+ public:
+  Ranking(const Basis& basis, Goal goal, const Question& objective)
+      : nodes_(basis.nodes), goal_(goal), objective_(objective) {
+    for (std::size_t k = 0; k < nodes_.size(); ++k) {
+      inverse_weights_.push_back(1.0L / static_cast<long double>(basis.weights[k].get_d()));
+      node_costs_.push_back(Cost(goal, objective, nodes_[k]));
+      values_.push_back(static_cast<long double>(basis.values[k].get_d()));
+    }
+  }
+
+  // The rounded reduced cost of column j, not a node, and its promise.
+  std::pair<long double, Promise> Of(std::int32_t j) const {
+    long double product = 1.0L;
+    for (const std::int32_t node : nodes_) {
+      product *= static_cast<long double>(j - node);
+    }
+    long double interpolated = 0.0L;
+    long double length = 1.0L;
+    long double step = -1.0L;
+    for (std::size_t k = 0; k < nodes_.size(); ++k) {
+      const long double entry =
+          product / static_cast<long double>(j - nodes_[k]) * inverse_weights_[k];
+      interpolated += node_costs_[k] * entry;
+      length += entry * entry;
+      if (entry > 0 && (step < 0 || values_[k] / entry < step)) {
+        step = values_[k] / entry;
+      }
+    }
+    const long double reduced = Cost(goal_, objective_, j) - interpolated;
+    return {reduced, Promise{reduced * std::max(step, 0.0L), reduced / std::sqrt(length)}};
+  }
+
+ private:
+  const Nodes& nodes_;
+  Goal goal_;
+  Question objective_;
+  std::vector<long double> inverse_weights_;
+  std::vector<long double> node_costs_;
+  std::vector<long double> values_;
+};
+
+// The column of all 0 .. n that promises most, or -1 when none seems to lower the cost.
 std::int32_t MostPromising(const Basis& basis, Goal goal, const Question& objective,
                            std::int32_t n) {
+  const Ranking ranking(basis, goal, objective);
   const Nodes& b = basis.nodes;
-  std::vector<long double> inverse_weights;
-  std::vector<long double> node_costs;
-  std::vector<long double> values;
-  for (std::size_t k = 0; k < b.size(); ++k) {
-    inverse_weights.push_back(1.0L / static_cast<long double>(basis.weights[k].get_d()));
-    node_costs.push_back(Cost(goal, objective, b[k]));
-    values.push_back(static_cast<long double>(basis.values[k].get_d()));
-  }
   std::int32_t found = -1;
   Promise best;
   std::size_t next_node = 0;
@@ -320,26 +364,68 @@ std::int32_t MostPromising(const Basis& basis, Goal goal, const Question& object
       ++next_node;
       continue;
     }
-    long double product = 1.0L;
-    for (const std::int32_t node : b) {
-      product *= static_cast<long double>(j - node);
-    }
-    long double interpolated = 0.0L;
-    long double length = 1.0L;
-    long double step = -1.0L;
-    for (std::size_t k = 0; k < b.size(); ++k) {
-      const long double entry = product / static_cast<long double>(j - b[k]) * inverse_weights[k];
-      interpolated += node_costs[k] * entry;
-      length += entry * entry;
-      if (entry > 0 && (step < 0 || values[k] / entry < step)) {
-        step = values[k] / entry;
-      }
-    }
-    const long double reduced = Cost(goal, objective, j) - interpolated;
-    const Promise promise{reduced * std::max(step, 0.0L), reduced / std::sqrt(length)};
+    const auto [reduced, promise] = ranking.Of(j);
     if (reduced < 0 && (found < 0 || promise.Beats(best))) {
       best = promise;
       found = j;
+    }
+  }
+  return found;
+}
+
+// p(x) = sum_i coefficients[i] C(x, i) at a whole x >= 0.
+Integer ValueAt(const Polynomial& coefficients, std::int64_t x) {
+  Integer sum = 0;
+  Integer binomial = 1;  // C(x, i)
+  for (std::size_t i = 0; i < coefficients.size(); ++i) {
+    sum += coefficients[i] * binomial;
+    mpz_mul_si(binomial.get_mpz_t(), binomial.get_mpz_t(),
+               static_cast<long>(x - static_cast<std::int64_t>(i)));
+    mpz_divexact_ui(binomial.get_mpz_t(), binomial.get_mpz_t(), i + 1);
+  }
+  return sum;
+}
+
+// The stretches first .. last of 0 .. n on which c_j does not change: below r and from r on for
+// P(X >= r); below r, r alone and above r for P(X = r).
+std::vector<std::pair<std::int32_t, std::int32_t>> Stretches(const Question& objective,
+                                                             std::int32_t n) {
+  const std::int32_t r = CountedFrom(objective);
+  std::vector<std::pair<std::int32_t, std::int32_t>> stretches;
+  if (r > 0) {
+    stretches.emplace_back(0, r - 1);
+  }
+  if (CountsAtLeast(objective)) {
+    stretches.emplace_back(r, n);
+  } else {
+    stretches.emplace_back(r, r);
+    if (r < n) {
+      stretches.emplace_back(r + 1, n);
+    }
+  }
+  return stretches;
+}
+
+// The whole-number local minima of d_j on each stretch that have d_j < 0 exactly. None when the
+// basis is optimal, since the least d_j of a stretch is among its local minima. The nodes have
+// d_j = 0 and never come in.
+std::vector<std::int32_t> NegativeMinima(const Basis& basis, Goal goal, const Question& objective,
+                                         std::int32_t n) {
+  const ScaledDual dual = DualOf(basis, goal, objective);
+  const std::size_t degree = dual.coefficients.size() - 1;
+  std::vector<std::int32_t> found;
+  for (const auto& [first, last] : Stretches(objective, n)) {
+    // Scaled d at first + t for t = 0 .. degree, which fixes it on the whole stretch.
+    const Integer cost = Cost(goal, objective, first) * dual.scale;
+    std::vector<Integer> values;
+    for (std::size_t t = 0; t <= degree; ++t) {
+      values.push_back(cost - ValueAt(dual.coefficients, first + static_cast<std::int64_t>(t)));
+    }
+    const RunPolynomial reduced(std::move(values));
+    for (const std::int64_t t : reduced.LocalMinima(last - first)) {
+      if (sgn(reduced.At(t)) < 0) {
+        found.push_back(first + static_cast<std::int32_t>(t));
+      }
     }
   }
   return found;
@@ -360,17 +446,32 @@ struct Entering {
   std::vector<Rational> column;
 };
 
-// The most promising column when its reduced cost is negative, exactly; otherwise, and to prove a
-// basis optimal, the exact reduced costs of every column.
-Entering ChooseEntering(const Basis& basis, Goal goal, const Question& objective, std::int32_t n) {
-  Entering entering{MostPromising(basis, goal, objective, n), {}};
-  if (entering.subscript >= 0) {
-    entering.column = TableauColumn(basis, entering.subscript);
-    if (ReducedCost(basis, goal, objective, entering.subscript, entering.column) < 0) {
-      return entering;
+// With kRoots, the most promising of the local minima with d_j < 0, or none when there is none.
+// With kScan, the most promising column when its reduced cost is negative, exactly; otherwise,
+// and to prove a basis optimal, the exact reduced costs of every column.
+Entering ChooseEntering(const Basis& basis, Goal goal, const Question& objective, std::int32_t n,
+                        Pricing pricing) {
+  Entering entering;
+  if (pricing == Pricing::kRoots) {
+    const Ranking ranking(basis, goal, objective);
+    Promise best;
+    for (const std::int32_t j : NegativeMinima(basis, goal, objective, n)) {
+      const Promise promise = ranking.Of(j).second;
+      if (entering.subscript < 0 || promise.Beats(best)) {
+        best = promise;
+        entering.subscript = j;
+      }
     }
+  } else {
+    entering.subscript = MostPromising(basis, goal, objective, n);
+    if (entering.subscript >= 0) {
+      entering.column = TableauColumn(basis, entering.subscript);
+      if (ReducedCost(basis, goal, objective, entering.subscript, entering.column) < 0) {
+        return entering;
+      }
+    }
+    entering.subscript = PrimalEntering(DualOf(basis, goal, objective), goal, objective, n);
   }
-  entering.subscript = PrimalEntering(DualOf(basis, goal, objective), goal, objective, n);
   if (entering.subscript >= 0) {
     entering.column = TableauColumn(basis, entering.subscript);
   }
@@ -450,10 +551,10 @@ std::optional<Basis> FeasibleBasis(std::int32_t n, std::int32_t m, const ScaledM
 
 // Phase 2: from a feasible basis to an optimal one.
 Basis OptimalBasis(Basis basis, Goal goal, const Question& objective, std::int32_t n,
-                   const ScaledMoments& S, std::int64_t& pivots) {
+                   const ScaledMoments& S, Pricing pricing, std::int64_t& pivots) {
   const Nodes start = basis.nodes;
   for (;;) {
-    const Entering entering = ChooseEntering(basis, goal, objective, n);
+    const Entering entering = ChooseEntering(basis, goal, objective, n, pricing);
     if (entering.subscript < 0) {
       return basis;
     }
@@ -467,6 +568,11 @@ Basis OptimalBasis(Basis basis, Goal goal, const Question& objective, std::int32
 
 MomentProgramResult SolveMomentProgram(Goal goal, const Question& objective, std::int32_t n,
                                        const SequenceOf<Rational>& S) {
+  return SolveMomentProgram(goal, objective, n, S, Pricing::kRoots);
+}
+
+MomentProgramResult SolveMomentProgram(Goal goal, const Question& objective, std::int32_t n,
+                                       const SequenceOf<Rational>& S, Pricing pricing) {
   CheckArguments(objective, n, S);
   const std::size_t orders = std::min(S.size(), static_cast<std::size_t>(n) + 1);
   const ScaledMoments scaled = Scale(S, orders);
@@ -476,7 +582,8 @@ MomentProgramResult SolveMomentProgram(Goal goal, const Question& objective, std
   if (!feasible) {
     return result;
   }
-  const Basis basis = OptimalBasis(std::move(*feasible), goal, objective, n, scaled, result.pivots);
+  const Basis basis =
+      OptimalBasis(std::move(*feasible), goal, objective, n, scaled, pricing, result.pivots);
   result.status = ProgramStatus::kOptimal;
   for (std::size_t k = 0; k < basis.nodes.size(); ++k) {
     if (Cost(Goal::kMinimum, objective, basis.nodes[k]) != 0) {

@@ -36,10 +36,19 @@ struct MomentProgramResult {
 // j in 0 .. n, which proves the bound. Every decision is taken in exact arithmetic (the simplex
 // method in two phases, with rules that cannot cycle; see moment_program.cpp). Orders above n are
 // not read: every distribution on 0 .. n has them 0, and the programs use the orders 0 .. n for
-// m > n. Each pivot costs about n m rounded operations and m^2 exact ones.
+// m > n. Each pivot costs about m^3 log n exact operations, whatever n.
 //
 // Throws std::invalid_argument for n < 0, an empty S, or r outside 0 .. n.
 MomentProgramResult SolveMomentProgram(Goal goal, const Question& question, std::int32_t n,
                                        const SequenceOf<Rational>& S);
+
+// How the second phase finds the column to bring in. kRoots, the default, looks only at the
+// local minima of the reduced costs, found from the dual polynomial; kScan ranks every column
+// 0 .. n (about n m rounded operations a pivot) and is kept as the reference that tests and
+// benchmarks compare with.
+enum class Pricing { kRoots, kScan };
+
+MomentProgramResult SolveMomentProgram(Goal goal, const Question& question, std::int32_t n,
+                                       const SequenceOf<Rational>& S, Pricing pricing);
 
 }  // namespace unionbound

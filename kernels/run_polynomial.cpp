@@ -66,6 +66,19 @@ std::vector<std::int64_t> RunPolynomial::SignChanges(std::size_t j,
   return changes;
 }
 
+std::vector<std::int64_t> RunPolynomial::MonotoneStretches(std::int64_t last) const {
+  const std::size_t degree = differences_.size() - 1;
+  // The top difference is constant, so the one below it is monotone on 0 .. last.
+  std::vector<std::int64_t> monotone{0};
+  if (last > 0) {
+    monotone.push_back(last);
+  }
+  for (std::size_t j = degree; j-- > 1;) {
+    monotone = SignChanges(j, monotone, last);
+  }
+  return monotone;
+}
+
 std::int64_t RunPolynomial::FirstFailure(std::int64_t last, bool strict) const {
   const auto passes = [&](std::int64_t t) {
     const int s = sgn(At(t));
@@ -77,15 +90,7 @@ std::int64_t RunPolynomial::FirstFailure(std::int64_t last, bool strict) const {
   if (!passes(0)) {
     return 0;
   }
-  const std::size_t degree = differences_.size() - 1;
-  // The top difference is constant, so the one below it is monotone on 0 .. last.
-  std::vector<std::int64_t> monotone{0};
-  if (last > 0) {
-    monotone.push_back(last);
-  }
-  for (std::size_t j = degree; j-- > 1;) {
-    monotone = SignChanges(j, monotone, last);
-  }
+  const std::vector<std::int64_t> monotone = MonotoneStretches(last);
   // q is monotone between neighbouring points, so whether it passes changes at most once there.
   for (std::size_t s = 0; s + 1 < monotone.size(); ++s) {
     if (!passes(monotone[s])) {
@@ -97,6 +102,29 @@ std::int64_t RunPolynomial::FirstFailure(std::int64_t last, bool strict) const {
     }
   }
   return passes(last) ? -1 : last;
+}
+
+std::vector<std::int64_t> RunPolynomial::LocalMinima(std::int64_t last) const {
+  std::vector<std::int64_t> minima;
+  if (last < 0) {
+    return minima;
+  }
+  const std::vector<std::int64_t> points = MonotoneStretches(last);
+  std::vector<mpz_class> values;
+  values.reserve(points.size());
+  for (const std::int64_t t : points) {
+    values.push_back(At(t));
+  }
+  // q is monotone between neighbouring points, so a point no higher than both neighbouring
+  // points is no higher than the whole numbers next to it either, and the least point is least
+  // on all of 0 .. last.
+  for (std::size_t s = 0; s < points.size(); ++s) {
+    if ((s == 0 || values[s] <= values[s - 1]) &&
+        (s + 1 == points.size() || values[s] <= values[s + 1])) {
+      minima.push_back(points[s]);
+    }
+  }
+  return minima;
 }
 
 }  // namespace unionbound

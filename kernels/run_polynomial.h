@@ -27,7 +27,17 @@ class RunPolynomial {
   // inside monotone stretches, about d^2 log(last) evaluations in all.
   std::int64_t FirstFailure(std::int64_t last, bool strict) const;
 
+  // Integer local minima of q on 0 .. last, increasing: the t with q(t) <= q(t - 1) and
+  // q(t) <= q(t + 1) wherever these neighbours lie in 0 .. last. Every strict local minimum is
+  // among them, and so is a point where q is least on 0 .. last; a flat bottom gives at least one
+  // of its points. Found by the same bisections as FirstFailure, so last may be in the billions.
+  // Empty when last < 0.
+  std::vector<std::int64_t> LocalMinima(std::int64_t last) const;
+
  private:
+  // Points 0 = s_0 < s_1 < ... < s_k = last with q monotone on each s_i .. s_(i+1); {0} when
+  // last is 0.
+  std::vector<std::int64_t> MonotoneStretches(std::int64_t last) const;
   // The j-th forward difference at t.
   mpz_class DifferenceAt(std::size_t j, std::int64_t t) const;
   // The points x in 1 .. last where the j-th difference is >= 0 on one side of x - 1, x and

@@ -12,6 +12,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "bounds/moment_program.h"
@@ -30,6 +31,13 @@ using testing::RationalVector;
 
 constexpr Goal kGoals[] = {Goal::kMinimum, Goal::kMaximum};
 constexpr QuestionKind kQuestions[] = {QuestionKind::kAtLeast, QuestionKind::kExactly};
+// The pricing from the local minima of the reduced costs, and the scan of every column that it
+// must agree with.
+constexpr Pricing kPricings[] = {Pricing::kScan, Pricing::kRoots};
+
+std::string PricingName(Pricing pricing) {
+  return pricing == Pricing::kScan ? "Scan" : "Roots";
+}
 
 std::string Describe(Goal goal, Question objective) {
   return std::string(goal == Goal::kMinimum ? "min " : "max ") +
@@ -170,10 +178,10 @@ std::vector<Distribution> Distributions(int n) {
   return list;
 }
 
-class EveryBasis : public ::testing::TestWithParam<int> {};
+class EveryBasis : public ::testing::TestWithParam<std::tuple<int, Pricing>> {};
 
 TEST_P(EveryBasis, GivesTheBestFeasibleBasisForEveryQuestion) {
-  const int n = GetParam();
+  const auto [n, pricing] = GetParam();
   for (const Distribution& x : Distributions(n)) {
     for (int m = 0; m <= n; ++m) {
       const SequenceOf<Rational> S = Sequence(testing::BinomialMomentsOf(x.masses(), m));
@@ -184,7 +192,7 @@ TEST_P(EveryBasis, GivesTheBestFeasibleBasisForEveryQuestion) {
             const Question objective{question, r};
             const std::string where =
                 x.ToString() + ", m=" + std::to_string(m) + ", " + Describe(goal, objective);
-            const MomentProgramResult result = SolveMomentProgram(goal, objective, n, S);
+            const MomentProgramResult result = SolveMomentProgram(goal, objective, n, S, pricing);
             ASSERT_EQ(result.status, ProgramStatus::kOptimal) << where;
             EXPECT_EQ(result.value, BestOver(feasible, goal, objective)) << where;
             ExpectAttains(result, n, S, objective, where);
@@ -195,7 +203,11 @@ TEST_P(EveryBasis, GivesTheBestFeasibleBasisForEveryQuestion) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, EveryBasis, ::testing::Range(1, 11));
+INSTANTIATE_TEST_SUITE_P(
+    Events, EveryBasis, ::testing::Combine(::testing::Range(1, 11), ::testing::ValuesIn(kPricings)),
+    [](const auto& info) {
+      return "n" + std::to_string(std::get<0>(info.param)) + PricingName(std::get<1>(info.param));
+    });
 
 // ---------------------------------------------------------------------------------------------
 // The union.
@@ -343,10 +355,11 @@ Rational TrueProbability(int n, Question objective) {
   return probability;
 }
 
-class IndependentEventsBounds : public ::testing::TestWithParam<IndependentRow> {};
+class IndependentEventsBounds
+    : public ::testing::TestWithParam<std::tuple<IndependentRow, Pricing>> {};
 
 TEST_P(IndependentEventsBounds, HoldTheTrueProbabilityAreAttainedAndProvedOptimal) {
-  const IndependentRow& row = GetParam();
+  const auto& [row, pricing] = GetParam();
   const SequenceOf<Rational> S = IndependentEvents(row.n, row.m, Fraction(3, 10));
   for (const QuestionKind question : kQuestions) {
     for (const int r : row.r) {
@@ -354,7 +367,7 @@ TEST_P(IndependentEventsBounds, HoldTheTrueProbabilityAreAttainedAndProvedOptima
       const Rational truth = TrueProbability(row.n, objective);
       for (const Goal goal : kGoals) {
         const std::string where = Describe(goal, objective);
-        const MomentProgramResult result = SolveMomentProgram(goal, objective, row.n, S);
+        const MomentProgramResult result = SolveMomentProgram(goal, objective, row.n, S, pricing);
         ExpectAttains(result, row.n, S, objective, where);
         ExpectOptimalBasis(result, row.n, goal, objective, where);
         EXPECT_TRUE(goal == Goal::kMinimum ? result.value <= truth : result.value >= truth)
@@ -364,13 +377,101 @@ TEST_P(IndependentEventsBounds, HoldTheTrueProbabilityAreAttainedAndProvedOptima
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, IndependentEventsBounds,
-    ::testing::Values(IndependentRow{40, 12, {1, 12, 20}}, IndependentRow{100, 60, {1}},
-                      IndependentRow{300, 5, {1, 90, 120}}, IndependentRow{1000, 6, {1, 300, 350}}),
-    [](const auto& info) {
-      return "n" + std::to_string(info.param.n) + "m" + std::to_string(info.param.m);
-    });
+INSTANTIATE_TEST_SUITE_P(Rows, IndependentEventsBounds,
+                         ::testing::Combine(::testing::Values(IndependentRow{40, 12, {1, 12, 20}},
+                                                              IndependentRow{100, 60, {1}},
+                                                              IndependentRow{300, 5, {1, 90, 120}},
+                                                              IndependentRow{
+                                                                  1000, 6, {1, 300, 350}}),
+                                            ::testing::ValuesIn(kPricings)),
+                         [](const auto& info) {
+                           const IndependentRow& row = std::get<0>(info.param);
+                           return "n" + std::to_string(row.n) + "m" + std::to_string(row.m) +
+                                  PricingName(std::get<1>(info.param));
+                         });
+
+// ---------------------------------------------------------------------------------------------
+// The two pricings on drawn distributions up to n = 10^5, where no enumeration reaches: the same
+// status and value (the scan proves its basis optimal by every exact reduced cost, so the same
+// value proves the other basis optimal too), a distribution that attains it, and bounds that hold
+// the true probability.
+
+// Integer weights on a few drawn points, or on a window of up to 300 consecutive points at a
+// drawn place, with the rest of 0 .. n empty.
+Distribution DrawnDistribution(std::mt19937_64& rng, int n) {
+  std::uniform_int_distribution<std::int64_t> weight(1, 1000);
+  Distribution x;
+  x.weights.assign(static_cast<std::size_t>(n) + 1, 0);
+  if (rng() % 2 == 0) {
+    const auto points = 1 + static_cast<int>(rng() % 12);
+    for (int p = 0; p < points; ++p) {
+      x.weights[rng() % x.weights.size()] = weight(rng);
+    }
+  } else {
+    const auto width = std::min<std::size_t>(1 + rng() % 300, x.weights.size());
+    const std::size_t first = rng() % (x.weights.size() - width + 1);
+    for (std::size_t k = first; k < first + width; ++k) {
+      x.weights[k] = weight(rng);
+    }
+  }
+  return x;
+}
+
+// S_0 .. S_m of x, summed over its positive weights only.
+SequenceOf<Rational> MomentsOf(const Distribution& x, int m) {
+  SequenceOf<Rational> S;
+  for (int i = 0; i <= m; ++i) {
+    mpz_class sum = 0;
+    for (std::size_t k = 0; k < x.weights.size(); ++k) {
+      if (x.weights[k] != 0) {
+        sum += Binomial(static_cast<int>(k), i).get_num() * x.weights[k];
+      }
+    }
+    Rational moment(sum, x.total());
+    moment.canonicalize();
+    S.push_back(moment);
+  }
+  return S;
+}
+
+class PricingsAgree : public ::testing::TestWithParam<int> {};
+
+TEST_P(PricingsAgree, OnDrawnDistributions) {
+  const int n = GetParam();
+  std::mt19937_64 rng(9300 + static_cast<std::uint64_t>(n));
+  // At n = 10^5 the scan's pivots cost n m each, and on some moments it takes tens of thousands
+  // of them: fewer rounds, fewer orders.
+  const int rounds = n >= 100000 ? 4 : 8;
+  const int orders = std::min(n, n >= 100000 ? 3 : 8);
+  for (int round = 0; round < rounds; ++round) {
+    const Distribution x = DrawnDistribution(rng, n);
+    const int m = 1 + static_cast<int>(rng() % static_cast<std::uint64_t>(orders));
+    const SequenceOf<Rational> S = MomentsOf(x, m);
+    const Question objective{kQuestions[rng() % 2],
+                             1 + static_cast<std::int32_t>(rng() % static_cast<std::uint64_t>(n))};
+    Rational truth = 0;
+    for (int j = 0; j <= n; ++j) {
+      if (Counted(objective, j)) {
+        truth += Rational(x.weights[static_cast<std::size_t>(j)], x.total());
+      }
+    }
+    truth.canonicalize();
+    for (const Goal goal : kGoals) {
+      const std::string where = "round " + std::to_string(round) + ", m=" + std::to_string(m) +
+                                ", " + Describe(goal, objective);
+      const MomentProgramResult scan = SolveMomentProgram(goal, objective, n, S, Pricing::kScan);
+      const MomentProgramResult roots = SolveMomentProgram(goal, objective, n, S, Pricing::kRoots);
+      ASSERT_EQ(scan.status, ProgramStatus::kOptimal) << where;
+      ASSERT_EQ(roots.status, ProgramStatus::kOptimal) << where;
+      EXPECT_EQ(roots.value, scan.value) << where;
+      ExpectAttains(roots, n, S, objective, where);
+      EXPECT_TRUE(goal == Goal::kMinimum ? roots.value <= truth : roots.value >= truth) << where;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, PricingsAgree,
+                         ::testing::Values(10, 31, 100, 1000, 10000, 100000));
 
 // ---------------------------------------------------------------------------------------------
 // Arguments.

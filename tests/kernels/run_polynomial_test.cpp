@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <ostream>
 #include <random>
@@ -109,6 +110,83 @@ INSTANTIATE_TEST_SUITE_P(Polynomials, FirstFailure, ::testing::ValuesIn(RootCase
                          [](const ::testing::TestParamInfo<Roots>& info) {
                            return info.param.name;
                          });
+
+// Local minima against every point of 0 .. last: each point given is no higher than its
+// neighbours, every strict local minimum is given, and the least value is reached.
+void ExpectLocalMinimaOfScan(const Roots& q, const std::vector<std::int64_t>& minima,
+                             std::int64_t last, const std::string& where) {
+  const auto value = [&q](std::int64_t t) { return ValueAt(q, t); };
+  ASSERT_FALSE(minima.empty()) << where;
+  EXPECT_TRUE(std::is_sorted(minima.begin(), minima.end()) &&
+              std::adjacent_find(minima.begin(), minima.end()) == minima.end())
+      << where;
+  EXPECT_GE(minima.front(), 0) << where;
+  EXPECT_LE(minima.back(), last) << where;
+  for (const std::int64_t t : minima) {
+    EXPECT_TRUE((t == 0 || value(t) <= value(t - 1)) && (t == last || value(t) <= value(t + 1)))
+        << where << ": " << t << " is no local minimum";
+  }
+  Rational least = value(0);
+  for (std::int64_t t = 0; t <= last; ++t) {
+    least = std::min(least, value(t));
+    const bool strict =
+        (t == 0 || value(t) < value(t - 1)) && (t == last || value(t) < value(t + 1));
+    if (strict) {
+      EXPECT_TRUE(std::binary_search(minima.begin(), minima.end(), t))
+          << where << ": the strict local minimum " << t << " is missing";
+    }
+  }
+  Rational least_given = value(minima.front());
+  for (const std::int64_t t : minima) {
+    least_given = std::min(least_given, value(t));
+  }
+  EXPECT_EQ(least_given, least) << where;
+}
+
+class LocalMinima : public ::testing::TestWithParam<Roots> {};
+
+TEST_P(LocalMinima, AreTheLocalMinimaOfTheScan) {
+  const Roots& q = GetParam();
+  const RunPolynomial polynomial = FromValues(q);
+  EXPECT_TRUE(polynomial.LocalMinima(-1).empty());
+  for (const std::int64_t last : {0, 1, 2, 10, 50, 51, 100, 129}) {
+    ExpectLocalMinimaOfScan(q, polynomial.LocalMinima(last), last, "last=" + std::to_string(last));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Polynomials, LocalMinima, ::testing::ValuesIn(RootCases()),
+                         [](const ::testing::TestParamInfo<Roots>& info) {
+                           return info.param.name;
+                         });
+
+// Over two billion points: a narrow dip between the whole numbers next to 10^9, lower at the
+// upper one, and a double root at 1.5 * 10^9; and a fall to the end of the run.
+TEST(LocalMinima, FindsNarrowDipsFarOut) {
+  const Rational a(1'999'999'999L, 2);
+  const Roots dips{"", 1, {a - Rational(1, 8), a + Rational(1, 8), 1'500'000'000, 1'500'000'000}};
+  EXPECT_EQ(FromValues(dips).LocalMinima(2'147'483'646),
+            (std::vector<std::int64_t>{1'000'000'000, 1'500'000'000}));
+  const Roots falling{"", -1, {Rational(4'294'967'291L, 2)}};
+  EXPECT_EQ(FromValues(falling).LocalMinima(2'147'483'646),
+            std::vector<std::int64_t>{2'147'483'646});
+}
+
+// Random roots, clustered so that dips fall near whole numbers, against the scan.
+TEST(LocalMinima, MatchTheScanOnDrawnPolynomials) {
+  std::mt19937_64 generator(20261212);
+  for (int round = 0; round < 300; ++round) {
+    Roots q;
+    q.factor = (generator() % 2 == 0 ? 1 : -1) * static_cast<long>(1 + generator() % 5);
+    const auto degree = static_cast<int>(generator() % 9);
+    for (int i = 0; i < degree; ++i) {
+      q.roots.emplace_back(static_cast<long>(generator() % 400) - 50, 1 + generator() % 4);
+      q.roots.back().canonicalize();
+    }
+    const auto last = static_cast<std::int64_t>(generator() % 300);
+    ExpectLocalMinimaOfScan(q, FromValues(q).LocalMinima(last), last,
+                            "round " + std::to_string(round));
+  }
+}
 
 // Runs of two billion points are searched, not scanned: a dip between the roots near 10^9 is
 // found, and the next whole number after a root near 2^31.

@@ -64,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> words{"unionbound-batch"};
   std::istringstream lines(std::string(reinterpret_cast<const char*>(data), size));
   for (std::string word; words.size() <= 16 && std::getline(lines, word);) {
-    words.push_back(word);
+    // The program sees a word up to its first NUL, as it would in argv.
+    words.push_back(word.substr(0, word.find('\0')));
   }
   if (!Harmless(words)) {
     return 0;

@@ -14,6 +14,7 @@
 
 #include "apps/unionbound/bound_stage.h"
 #include "bench/prob_text.h"
+#include "bench/silenced.h"
 #include "input/probability_input.h"
 #include "moments/binomial.h"
 #include "moments/binomial_moments.h"
@@ -24,17 +25,6 @@ namespace {
 bool Small() {
   return std::getenv("UNIONBOUND_BENCH_SMALL") != nullptr;
 }
-
-// The moment stage's messages would only fill the benchmark's output.
-struct Silenced {
-  std::ostringstream sink;
-  std::streambuf* out = std::cout.rdbuf(sink.rdbuf());
-  std::streambuf* err = std::cerr.rdbuf(sink.rdbuf());
-  ~Silenced() {
-    std::cout.rdbuf(out);
-    std::cerr.rdbuf(err);
-  }
-};
 
 // The binomial moments C(n, i) p^i of n independent events of probability p = 0.02 in double
 // (as the solve benchmark takes them), and the exact values of those doubles, as a file of
@@ -54,7 +44,7 @@ void BM_MomentsGiven(benchmark::State& state) {
     S.push_back(binomial * std::pow(0.02, i));
     S_exact.push_back(Rational(S.back()));
   }
-  const Silenced silenced;
+  const bench::Silenced silenced;
   for (auto _ : state) {
     const BoundReport report = ComputeBounds(n, m, S, checked ? &S_exact : nullptr);
     benchmark::DoNotOptimize(report.lower.value);
@@ -81,7 +71,7 @@ const GeneratedFile& File() {
 void BM_WholeRunOnAFile(benchmark::State& state) {
   const bool checked = state.range(0) == 1;
   const GeneratedFile& file = File();
-  const Silenced silenced;
+  const bench::Silenced silenced;
   for (auto _ : state) {
     ReadPlan plan = MomentBlocks(file.n, 2);
     plan.exact = checked;

@@ -16,6 +16,7 @@
 #include <type_traits>
 
 #include "apps/unionbound/bound_stage.h"
+#include "bench/silenced.h"
 #include "bounds/sharp_bounds.h"
 #include "bounds/solve_question.h"
 #include "numeric/exact_number.h"
@@ -97,22 +98,11 @@ void BothWalks(benchmark::State& state, Case c, WalkStride stride) {
   state.counters["bounds_found"] = found;
 }
 
-// The stage's messages would only fill the benchmark's output.
-struct Silenced {
-  std::ostringstream sink;
-  std::streambuf* out = std::cout.rdbuf(sink.rdbuf());
-  std::streambuf* err = std::cerr.rdbuf(sink.rdbuf());
-  ~Silenced() {
-    std::cout.rdbuf(out);
-    std::cerr.rdbuf(err);
-  }
-};
-
 // The interactive program's bound stage: both double walks, each checked in exact arithmetic.
 void InteractiveStage(benchmark::State& state, Case c, WalkStride stride) {
   const SequenceOf<Rational> S = IndependentEvents(Events(c.n), c.m, Probability(c));
   const Vector doubles = NearestDoubles(S);
-  const Silenced silenced;
+  const bench::Silenced silenced;
   for (auto _ : state) {
     const BoundReport report = ComputeBounds(Events(c.n), c.m, doubles, &S, stride);
     benchmark::DoNotOptimize(report.upper.value);

@@ -24,10 +24,12 @@
 #include "bounds/sharp_bounds.h"
 #include "numeric/exact_number.h"
 #include "tests/support/same_bits.h"
+#include "tests/support/same_walk.h"
 
 namespace unionbound {
 namespace {
 
+using testing::ExpectSameWalk;
 using testing::SameBits;
 
 // --------------------------------------------------------------------------------------------
@@ -423,6 +425,17 @@ Vector NearestDoubles(const SequenceOf<Rational>& S) {
   return doubles;
 }
 
+// The rest of a drawn case once its n, m and family are drawn: the family's parameters, and a
+// name that says what was drawn.
+void DrawParameters(std::mt19937_64& generator, int round, JumpCase& c) {
+  c.p = Rational(static_cast<long>(1 + generator() % 999), 1000);
+  c.p.canonicalize();
+  c.a = static_cast<std::int32_t>(generator() % static_cast<std::uint64_t>(c.n + 1));
+  c.b = static_cast<std::int32_t>(generator() % static_cast<std::uint64_t>(c.n + 1));
+  c.name = "Drawn" + std::to_string(round) + "N" + std::to_string(c.n) + "M" + std::to_string(c.m) +
+           "Family" + std::to_string(static_cast<int>(c.family));
+}
+
 std::vector<JumpCase> JumpCases() {
   std::vector<JumpCase> cases = {
       {"Binomial10M2", 10, 2, Family::kBinomial, Rational(3, 10)},
@@ -454,12 +467,7 @@ std::vector<JumpCase> JumpCases() {
     c.m = static_cast<std::int32_t>(1 + generator() % 6);
     c.m = std::min(c.m, c.n);
     c.family = static_cast<Family>(generator() % 5);
-    c.p = Rational(static_cast<long>(1 + generator() % 999), 1000);
-    c.p.canonicalize();
-    c.a = static_cast<std::int32_t>(generator() % static_cast<std::uint64_t>(c.n + 1));
-    c.b = static_cast<std::int32_t>(generator() % static_cast<std::uint64_t>(c.n + 1));
-    c.name = "Drawn" + std::to_string(round) + "N" + std::to_string(c.n) + "M" +
-             std::to_string(c.m) + "Family" + std::to_string(static_cast<int>(c.family));
+    DrawParameters(generator, round, c);
     cases.push_back(c);
   }
   // Mixtures, and moments moved off a distribution's by up to 1 % in one order: some fit no
@@ -502,16 +510,6 @@ std::vector<JumpCase> JumpCases() {
     cases.push_back(c);
   }
   return cases;
-}
-
-void ExpectSameWalk(const BoundWalk& got, const BoundWalk& want, const std::string& where) {
-  EXPECT_EQ(got.end, want.end) << where;
-  EXPECT_EQ(got.basis_changes, want.basis_changes) << where;
-  EXPECT_EQ(got.last_basis, want.last_basis) << where;
-  EXPECT_TRUE(SameBits(got.result.value, want.result.value)) << where;
-  EXPECT_EQ(got.result.basis, want.result.basis) << where;
-  EXPECT_TRUE(SameBits(got.result.solution, want.result.solution)) << where;
-  EXPECT_TRUE(got.solve == want.solve) << where;
 }
 
 void ExpectSameWalk(const BoundWalkOf<Rational>& got, const BoundWalkOf<Rational>& want,
@@ -598,12 +596,7 @@ std::vector<JumpCase> RoundingCases() {
     c.n = static_cast<std::int32_t>(1000 + generator() % 19000);
     c.m = static_cast<std::int32_t>(7 + generator() % 4);
     c.family = round % 2 == 0 ? Family::kMixture : static_cast<Family>(generator() % 6);
-    c.p = Rational(static_cast<long>(1 + generator() % 999), 1000);
-    c.p.canonicalize();
-    c.a = static_cast<std::int32_t>(generator() % static_cast<std::uint64_t>(c.n + 1));
-    c.b = static_cast<std::int32_t>(generator() % static_cast<std::uint64_t>(c.n + 1));
-    c.name = "Drawn" + std::to_string(round) + "N" + std::to_string(c.n) + "M" +
-             std::to_string(c.m) + "Family" + std::to_string(static_cast<int>(c.family));
+    DrawParameters(generator, round, c);
     cases.push_back(c);
   }
   return cases;

@@ -22,6 +22,7 @@
 #include "numeric/vector_ops.h"
 #include "tests/support/console.h"
 #include "tests/support/same_bits.h"
+#include "tests/support/same_walk.h"
 
 namespace unionbound {
 namespace {
@@ -78,19 +79,8 @@ BoundWalkOf<Number> WalkRememberingBases(Goal goal, const Columns& columns,
 }
 
 using testing::ConsoleOf;
+using testing::ExpectSameWalk;
 using testing::SameBits;
-
-// Every member of two walks, the doubles by their bits.
-void ExpectSameWalk(const BoundWalk& got, const BoundWalk& want, const std::string& where) {
-  EXPECT_EQ(got.end, want.end) << where;
-  EXPECT_EQ(got.basis_changes, want.basis_changes) << where;
-  EXPECT_EQ(got.last_basis, want.last_basis) << where;
-  EXPECT_TRUE(SameBits(got.result.value, want.result.value)) << where;
-  EXPECT_EQ(got.result.basis, want.result.basis) << where;
-  EXPECT_TRUE(SameBits(got.result.solution, want.result.solution)) << where;
-  EXPECT_TRUE(got.solve == want.solve) << where;
-  EXPECT_EQ(got.problem.empty(), want.problem.empty()) << where;
-}
 
 // The power moments of the binomial moments of a distribution of the number of events that
 // occur, formed in doubles as the program forms them.

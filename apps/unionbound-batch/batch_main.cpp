@@ -120,7 +120,8 @@ std::optional<std::string> SingleDashOption(int argc, const char* const* argv) {
 
 // What is wrong with the words the parser did not take, the first of them in the order given:
 // an option this program does not have, or a value no option asked for.
-std::string ExtrasMessage(int argc, const char* const* argv, const std::vector<std::string>& extras) {
+std::string ExtrasMessage(int argc, const char* const* argv,
+                          const std::vector<std::string>& extras) {
   for (int i = 1; i < argc; ++i) {
     const std::string word = argv[i];
     if (std::find(extras.begin(), extras.end(), word) != extras.end()) {

@@ -18,6 +18,8 @@ mpz_class WideInteger(WideSigned x) {
   return x < 0 ? mpz_class(-value) : value;
 }
 
+}  // namespace
+
 std::string TooLargeForExact(std::string_view text, std::int64_t place) {
   constexpr std::size_t kShown = 20;
   const std::string shown =
@@ -25,8 +27,6 @@ std::string TooLargeForExact(std::string_view text, std::int64_t place) {
   return "the power of ten of number " + std::to_string(place) + ", \"" + shown +
          "\", is too large for exact arithmetic";
 }
-
-}  // namespace
 
 void ExactPart::AddOutsideWindow(std::string_view text, std::int64_t place) {
   if (refused >= 0) {

@@ -56,6 +56,9 @@ struct ExactPart {
   Rational Sum() const;
 };
 
+// Why number `place` (from 1), written `text`, has no exact sum.
+std::string TooLargeForExact(std::string_view text, std::int64_t place);
+
 // A run of numbers of one chunk that belongs to one block.
 struct Segment {
   std::size_t block = 0;

@@ -39,10 +39,8 @@ std::string ShortReadWarning(const std::string& path, std::int64_t good, std::in
          std::to_string(needed - good);
 }
 
-namespace {
-
 // The word as shown in a message: quoted, bytes that do not print escaped, "..." when cut.
-std::string Shown(std::string_view word, bool cut) {
+std::string ShownWord(std::string_view word, bool cut) {
   std::string shown = "\"";
   for (const char c : word) {
     const auto code = static_cast<unsigned char>(c);
@@ -55,6 +53,8 @@ std::string Shown(std::string_view word, bool cut) {
   }
   return shown + (cut ? "...\"" : "\"");
 }
+
+namespace {
 
 bool StartsWithIgnoringCase(std::string_view word, std::string_view start) {
   return word.size() >= start.size() && std::equal(start.begin(), start.end(), word.begin(),
@@ -69,7 +69,8 @@ bool IsWholeNumber(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
 }
 
-// The likely cause of a stop at a token that is not a number, and what to write instead.
+}  // namespace
+
 std::string StopCause(const StopPlace& stop) {
   if (stop.overlong) {
     return "a word of more than " + std::to_string(kLongestWord) +
@@ -104,30 +105,33 @@ std::string StopCause(const StopPlace& stop) {
   return "the file holds numbers and white space only";
 }
 
-}  // namespace
-
 std::string StopWarning(const std::string& path, const ProbabilityRead& read) {
   if (read.end != ReadEnd::kNotANumber) {
     return "";
   }
   const StopPlace& stop = read.stop;
   return "warning: reading \"" + path + "\" stopped at line " + std::to_string(stop.line) +
-         ", column " + std::to_string(stop.column) + ", at " + Shown(stop.word, stop.word_cut) +
+         ", column " + std::to_string(stop.column) + ", at " + ShownWord(stop.word, stop.word_cut) +
          ", which is not a number: " + StopCause(stop);
 }
 
 std::string ExcessWarning(const std::string& path, const ProbabilityRead& read, std::int64_t needed,
                           std::int32_t n, std::int32_t m) {
-  if (!read.more_follows) {
-    return "";
-  }
+  return read.more_follows ? ExcessWarning(path, needed, n, m) : "";
+}
+
+std::string ExcessWarning(const std::string& path, std::int64_t needed, std::int32_t n,
+                          std::int32_t m) {
   return "warning: \"" + path + "\" holds more than the " + std::to_string(needed) +
          " numbers that n=" + std::to_string(n) + ", m=" + std::to_string(m) +
          " need; the rest is ignored: check n and m";
 }
 
 std::string FirstImprobableNumber(const std::string& path, const ProbabilityRead& read) {
-  const ImprobableNumbers& found = read.improbable;
+  return FirstImprobableNumber(path, read.improbable);
+}
+
+std::string FirstImprobableNumber(const std::string& path, const ImprobableNumbers& found) {
   if (found.count == 0) {
     return "";
   }
@@ -139,15 +143,19 @@ std::string FirstImprobableNumber(const std::string& path, const ProbabilityRead
 }
 
 std::string ImprobableWarning(const std::string& path, const ProbabilityRead& read) {
-  const ImprobableNumbers& found = read.improbable;
+  return ImprobableWarning(path, read.improbable, read.good);
+}
+
+std::string ImprobableWarning(const std::string& path, const ImprobableNumbers& found,
+                              std::int64_t read) {
   if (found.count == 0) {
     return "";
   }
   const double value = found.first_value;
   std::ostringstream warning;
   warning.precision(17);
-  warning << "warning: " << found.count << " of the " << read.good << " numbers read from \""
-          << path << "\" " << (found.count == 1 ? "is" : "are")
+  warning << "warning: " << found.count << " of the " << read << " numbers read from \"" << path
+          << "\" " << (found.count == 1 ? "is" : "are")
           << " no probability (outside [0, 1]); the first is number " << found.first + 1 << ", "
           << value;
   if (value > 1.0 && value <= 100.0 && value == std::floor(value)) {

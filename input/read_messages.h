@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "input/probability_input.h"
@@ -33,14 +34,28 @@ std::string StopWarning(const std::string& path, const ProbabilityRead& read);
 std::string ExcessWarning(const std::string& path, const ProbabilityRead& read, std::int64_t needed,
                           std::int32_t n, std::int32_t m);
 
+// The same for a file of which `needed` numbers were read and more follow.
+std::string ExcessWarning(const std::string& path, std::int64_t needed, std::int32_t n,
+                          std::int32_t m);
+
+// The word as a message shows it: quoted, bytes that do not print escaped, "..." when `cut`.
+std::string ShownWord(std::string_view word, bool cut);
+
+// The likely cause of a stop at a token that is not a number, and what to write instead.
+std::string StopCause(const StopPlace& stop);
+
 // The first number read that is no probability as a reason that data fit no distribution:
 // "number 2 of "prob.txt", 1.5, lies outside [0, 1]". Empty when every number read is a
 // probability.
 std::string FirstImprobableNumber(const std::string& path, const ProbabilityRead& read);
+std::string FirstImprobableNumber(const std::string& path, const ImprobableNumbers& found);
 
 // The warning for the numbers read that are no probabilities: the first with its place, and
 // how many there are. Empty when every number read is a probability.
 std::string ImprobableWarning(const std::string& path, const ProbabilityRead& read);
+// The same of `read` numbers read, `found` among them.
+std::string ImprobableWarning(const std::string& path, const ImprobableNumbers& found,
+                              std::int64_t read);
 
 // All that a read says before anything is computed from it.
 struct ReadMessages {

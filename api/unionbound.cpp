@@ -1,5 +1,7 @@
 #include "unionbound/unionbound.h"
 
+#include "api/bounds_of_data.h"
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -180,6 +182,12 @@ Bounds Solve(std::int32_t n, MomentData data, const Question& question, const Op
 }
 
 }  // namespace
+
+Bounds BoundsOfData(std::int32_t n, MomentData data, const Options& options) {
+  CheckCount("n", n);
+  const Question question = QuestionOf(options.probability, n);
+  return Solve(n, Usable(std::move(data)), question, options);
+}
 
 std::string Version() {
   return UNIONBOUND_LIBRARY_VERSION;

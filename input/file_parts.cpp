@@ -229,6 +229,11 @@ std::string IndexRange(std::int64_t from, std::int64_t to) {
              : "the numbers of index " + std::to_string(from) + " to " + std::to_string(to - 1);
 }
 
+// "is" for one number, "are" for more.
+const char* Verb(std::int64_t from, std::int64_t to) {
+  return from + 1 == to ? " is" : " are";
+}
+
 std::string ByteRange(std::int64_t from, std::int64_t to, const std::string& path) {
   return "bytes " + std::to_string(from) + " to " + std::to_string(to - 1) + " of " + Quoted(path);
 }
@@ -253,7 +258,7 @@ std::string AddPiece(PartFilePieces& file, const PartPiece& piece) {
              (byte_from < byte_to
                   ? bytes
                   : "in " + Quoted(file.file.path) + "; check the first index of each part") +
-             ") are in two parts";
+             ")" + Verb(index_from, index_to) + " in two parts";
     }
   }
   auto& pieces = file.pieces;
@@ -285,9 +290,10 @@ std::string Uncovered(const PartFilePieces& file) {
   for (const PartPiece& piece : file.pieces) {
     if (piece.byte_from > byte) {
       const std::string bytes = ByteRange(byte, piece.byte_from, path);
-      return (piece.index_from > index ? IndexRange(index, piece.index_from) + " (" + bytes + ")"
-                                       : bytes) +
-             " are in no part";
+      return (piece.index_from > index ? IndexRange(index, piece.index_from) + " (" + bytes + ")" +
+                                             Verb(index, piece.index_from)
+                                       : bytes + " are") +
+             " in no part";
     }
     if (piece.index_from != index) {
       return "the part from byte " + std::to_string(piece.byte_from) + " of " + Quoted(path) +

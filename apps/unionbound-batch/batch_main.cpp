@@ -25,6 +25,7 @@
 #include "apps/unionbound-batch/report.h"
 #include "bounds/question.h"
 #include "input/moment_data.h"
+#include "unionbound/partial_sums.h"
 #include "unionbound/unionbound.h"
 
 namespace unionbound {
@@ -66,6 +67,14 @@ struct Arguments {
   bool by_order = false;
   std::string plot;
   bool accept_short = false;
+  // The steps of work spread over processes or machines: a part's sums, a count of a byte
+  // range's numbers, and the bounds from merged sums.
+  bool partial = false;
+  bool count = false;
+  std::string bytes;
+  std::int64_t first_index = 0;
+  std::int32_t order = 0;
+  std::vector<std::string> sums;
 };
 
 // The items between commas, white space around each dropped ("1.5, 0.75" as "1.5,0.75").
@@ -105,9 +114,10 @@ const CLI::Validator kWholeNumber(
 // The long options written with one dash ("-n 3"), which CLI11 would take for something else:
 // the first one found, or none.
 std::optional<std::string> SingleDashOption(int argc, const char* const* argv) {
-  static const char* const kNames[] = {"n",    "m",         "prob",        "moments", "exact",
-                                       "json", "classical", "at-least",    "exactly", "by-order",
-                                       "plot", "version",   "accept-short"};
+  static const char* const kNames[] = {
+      "n",        "m",       "prob",        "moments", "exact",   "json",         "classical",
+      "at-least", "exactly", "by-order",    "plot",    "version", "accept-short", "partial",
+      "count",    "bytes",   "first-index", "order",   "sums"};
   for (int i = 1; i < argc; ++i) {
     for (const char* name : kNames) {
       if (std::string(argv[i]) == std::string("-") + name) {
@@ -165,6 +175,114 @@ void PrintNotes(const std::vector<std::string>& notes) {
   }
 }
 
+// The status of a refusal by the library: a file's, a short read's, or the arguments'.
+int StatusOf(const Error& error) {
+  switch (error.cause()) {
+    case Error::Cause::kNotReadWhole:
+      return exit_status::kNotReadWhole;
+    case Error::Cause::kInput:
+      return exit_status::kUnusableFile;
+    case Error::Cause::kArgument:
+      break;
+  }
+  return exit_status::kUnusableArguments;
+}
+
+// The lines of a file, or of standard input for "-".
+std::vector<std::string> LinesOf(const std::string& path) {
+  std::ifstream file;
+  if (path != "-") {
+    file.open(path, std::ios::binary);
+    if (!file) {
+      throw Unusable{"cannot read \"" + path + "\": " + std::strerror(errno),
+                     exit_status::kUnusableFile};
+    }
+  }
+  std::istream& in = path == "-" ? std::cin : file;
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (line.find_first_not_of(" \t\r") != std::string::npos) {
+      lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+// Every part's sums of the --sums files, one JSON object a line, merged; a refusal names the
+// file and line.
+PartialSums MergedSums(const std::vector<std::string>& paths) {
+  PartialSums merged;
+  bool any = false;
+  for (const std::string& path : paths) {
+    const std::vector<std::string> lines = LinesOf(path);
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+      try {
+        merged = MergeSums(merged, PartialSumsFromJson(lines[k]));
+        any = true;
+      } catch (const Error& error) {
+        throw Unusable{"--sums " +
+                           (path == "-" ? std::string("standard input") : "\"" + path + "\"") +
+                           ", line " + std::to_string(k + 1) + ": " + error.what(),
+                       StatusOf(error)};
+      }
+    }
+  }
+  if (!any) {
+    throw Unusable{"--sums: no partial sums were given", exit_status::kUnusableFile};
+  }
+  return merged;
+}
+
+// The range of --bytes FROM:TO (TO left out for the file's end).
+std::pair<std::int64_t, std::int64_t> ByteRangeOf(const std::string& text) {
+  std::pair<std::int64_t, std::int64_t> range{0, -1};
+  if (text.empty()) {
+    return range;
+  }
+  const std::size_t colon = text.find(':');
+  const auto whole = [](std::string_view digits, std::int64_t& value) {
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return !digits.empty() && error == std::errc() && end == digits.data() + digits.size() &&
+           value >= 0;
+  };
+  const std::string_view view(text);
+  if (colon == std::string::npos || !whole(view.substr(0, colon), range.first) ||
+      !(colon + 1 == text.size() || whole(view.substr(colon + 1), range.second)) ||
+      (range.second >= 0 && range.second < range.first)) {
+    throw Unusable{"--bytes \"" + text +
+                   "\" is not FROM:TO, two byte offsets with FROM <= TO "
+                   "(TO left out for the file's end)"};
+  }
+  return range;
+}
+
+// --count: how many numbers start in the --bytes range. --partial: the range's sums as one
+// line of JSON. Neither solves anything.
+int RunPartStep(const Arguments& options) {
+  const auto [from, to] = ByteRangeOf(options.bytes);
+  std::string line;
+  try {
+    if (options.count) {
+      line = std::to_string(CountNumbers(options.prob, from, to));
+    } else {
+      const FilePart part{options.prob, from, to, options.first_index, options.order};
+      line = ToJson(SumPart(part, options.n, *options.m));
+    }
+  } catch (const Error& error) {
+    throw Unusable{error.what(), StatusOf(error)};
+  }
+  OutputFailure output;
+  errno = 0;
+  std::cout << line << "\n";
+  output.Notice();
+  if (const int error = output.Flush(); error != 0) {
+    std::cerr << kProgram << "cannot write standard output (" << std::strerror(error) << ")"
+              << std::endl;
+    return exit_status::kOutputFailed;
+  }
+  return exit_status::kAnswered;
+}
+
 // The bounds as the library computes them, with a progress line while a file is read; what
 // the library says of the data goes to standard error before anything else.
 Bounds Compute(const Arguments& options, const Question& question) {
@@ -184,6 +302,17 @@ Bounds Compute(const Arguments& options, const Question& question) {
       PrintNotes(bounds.notes);
       return bounds;
     }
+    if (!options.sums.empty()) {
+      const PartialSums sums = MergedSums(options.sums);
+      if (sums.n != options.n || (options.m && *options.m != sums.m)) {
+        throw Unusable{"the sums are for n=" + std::to_string(sums.n) +
+                       ", m=" + std::to_string(sums.m) + ", not n=" + std::to_string(options.n) +
+                       (options.m ? ", m=" + std::to_string(*options.m) : "")};
+      }
+      Bounds bounds = SharpBoundsFromSums(sums, asked);
+      PrintNotes(bounds.notes);
+      return bounds;
+    }
     ProgressLine progress = StandardErrorProgress(kProgram, options.prob);
     asked.progress = [&progress](std::int64_t bytes) { progress.Update(bytes); };
     Bounds bounds = SharpBoundsFromFile(options.prob, options.n, *options.m, asked);
@@ -194,8 +323,10 @@ Bounds Compute(const Arguments& options, const Question& question) {
     PrintNotes(error.notes());
     switch (error.cause()) {
       case Error::Cause::kNotReadWhole:
-        throw Unusable{error.what() + std::string(" (--accept-short lets the last number read "
-                                                  "stand for the rest)"),
+        throw Unusable{error.what() + std::string(options.sums.empty()
+                                                      ? " (--accept-short lets the last number "
+                                                        "read stand for the rest)"
+                                                      : ""),
                        exit_status::kNotReadWhole};
       case Error::Cause::kInput:
         throw Unusable{error.what(), exit_status::kUnusableFile};
@@ -227,6 +358,9 @@ void WritePlot(const std::string& path, const std::string& svg) {
 }
 
 int Run(const Arguments& options) {
+  if (options.partial || options.count) {
+    return RunPartStep(options);
+  }
   // A question that cannot be asked is refused before a large file is read.
   const Question question = QuestionOf(options);
   const Bounds bounds = Compute(options, question);
@@ -278,7 +412,7 @@ int BatchMain(int argc, const char* const* argv) {
                               "file of intersection probabilities, as prob.txt of unionbound");
   auto* moments =
       app.add_option("--moments", options.moments, "binomial moments S1,...,Sm (m is their count)");
-  prob->needs(m)->excludes(moments);
+  prob->excludes(moments);
   moments->excludes(m);
   app.add_flag("--exact", options.exact,
                "show the exact fractions beside the doubles (the computation is always exact: "
@@ -303,6 +437,38 @@ int BatchMain(int argc, const char* const* argv) {
                "a number, or the file ended early) as unionbound does: the last number read stands "
                "for the rest, with a warning; without it such a file is refused")
       ->needs(prob);
+  auto* partial = app.add_flag("--partial", options.partial,
+                               "print the exact sums of the --prob file's numbers (or of the "
+                               "--bytes range's) as one line of JSON, to merge with --sums");
+  auto* count = app.add_flag("--count", options.count,
+                             "print how many numbers start in the --prob file (or in the "
+                             "--bytes range): the next range's --first-index is the running "
+                             "total");
+  auto* bytes = app.add_option("--bytes", options.bytes,
+                               "with --partial or --count: the byte range FROM:TO of the file, "
+                               "TO excluded (FROM: for the rest); a number belongs to the range "
+                               "where it starts")
+                    ->type_name("FROM:TO");
+  auto* first_index =
+      app.add_option("--first-index", options.first_index,
+                     "with --partial: the index (from 0) of the range's first number in the file")
+          ->check(CLI::NonNegativeNumber)
+          ->type_name("I");
+  auto* order = app.add_option("--order", options.order,
+                               "with --partial: every number of the file is of order K (one "
+                               "file, or several, for each order)")
+                    ->check(kWholeNumber)
+                    ->type_name("K");
+  auto* sums = app.add_option("--sums", options.sums,
+                              "merge the partial sums in these files (\"-\" for standard "
+                              "input; one JSON object a line) and answer from them")
+                   ->type_name("FILE ...");
+  partial->needs(prob)->excludes(count)->excludes(sums);
+  count->needs(prob)->excludes(sums);
+  bytes->needs(prob);
+  first_index->needs(partial);
+  order->needs(partial);
+  sums->excludes(prob)->excludes(moments);
   if (const std::optional<std::string> name = SingleDashOption(argc, argv)) {
     std::cerr << kProgram << "-" << *name << ": the options take two dashes: --" << *name
               << kTryHelp << std::endl;
@@ -314,11 +480,26 @@ int BatchMain(int argc, const char* const* argv) {
       std::cerr << kProgram << ExtrasMessage(argc, argv, extras) << kTryHelp << std::endl;
       return exit_status::kUnusableArguments;
     }
-    if (n->count() == 0) {
+    if (!options.prob.empty() && !options.count && !options.m) {
+      throw CLI::RequiresError("--prob", "--m");
+    }
+    if (n->count() == 0 && !options.count) {
       throw CLI::RequiredError("--n");
     }
-    if (options.prob.empty() && options.moments.empty()) {
-      throw CLI::ValidationError("one of --prob FILE (with --m) and --moments S1,...,Sm is needed");
+    if (options.prob.empty() && options.moments.empty() && options.sums.empty()) {
+      throw CLI::ValidationError(
+          "one of --prob FILE (with --m), --moments S1,...,Sm and --sums FILE is needed");
+    }
+    if (bytes->count() > 0 && !options.partial && !options.count) {
+      throw CLI::ValidationError("--bytes goes with --partial or --count");
+    }
+    if ((options.partial || options.count) &&
+        (options.json || options.exact || options.classical || options.by_order ||
+         options.at_least || options.exactly || !options.plot.empty() || options.accept_short)) {
+      throw CLI::ValidationError(
+          std::string(options.partial ? "--partial" : "--count") +
+          " prints a step of the work, not bounds: it takes no --json, --exact, --classical, "
+          "--at-least, --exactly, --by-order, --plot or --accept-short");
     }
     if (!options.plot.empty() && !EndsWithSvg(options.plot)) {
       throw CLI::ValidationError("--plot \"" + options.plot +

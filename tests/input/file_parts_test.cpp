@@ -219,10 +219,10 @@ TEST_F(FaultyParts, AnOverlapIsNamed) {
 TEST_F(FaultyParts, AWrongFirstIndexIsNamed) {
   EXPECT_EQ(Merged({first, Part(9, 22, 3), third}),
             "the number of index 4 (in \"" + path +
-                "\"; check the first index of each part) are in two parts");
+                "\"; check the first index of each part) is in two parts");
   EXPECT_EQ(Merged({first, Part(9, 22, 1), third}),
             "the number of index 1 (in \"" + path +
-                "\"; check the first index of each part) are in two parts");
+                "\"; check the first index of each part) is in two parts");
 }
 
 TEST_F(FaultyParts, APartOfAnotherFileIsRefused) {

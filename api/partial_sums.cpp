@@ -159,6 +159,10 @@ PartialSums SumPart(const FilePart& part, std::int32_t n, std::int32_t m) {
   if (n < 0 || m < 0) {
     throw Error("n and m must be whole numbers from 0 to 2147483647");
   }
+  if (part.order < 0 || part.order > m) {
+    throw Error("the order of a file's numbers is from 1 to m=" + std::to_string(m) + ", not " +
+                std::to_string(part.order));
+  }
   const PartResult result =
       SumFilePart({part.path, part.from, part.to, part.first_index, part.order}, n, m);
   if (!result.refusal.empty()) {

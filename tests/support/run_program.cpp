@@ -92,6 +92,11 @@ ProgramRun RunBatch(const fs::path& directory, const std::string& arguments,
   return RunIn(directory, "'" UNIONBOUND_BATCH_PROGRAM "' " + arguments, "", out_path);
 }
 
+ProgramRun RunBatchWithInput(const fs::path& directory, const std::string& arguments,
+                             const std::string& input) {
+  return RunIn(directory, "'" UNIONBOUND_BATCH_PROGRAM "' " + arguments, input);
+}
+
 bool UnprivilegedRunsPossible() {
   if (geteuid() != 0) {
     return true;

@@ -44,6 +44,10 @@ ProgramRun RunProgram(const std::filesystem::path& directory, const std::string&
 ProgramRun RunBatch(const std::filesystem::path& directory, const std::string& arguments,
                     const std::string& out_path = "");
 
+// The same with `input` as its standard input.
+ProgramRun RunBatchWithInput(const std::filesystem::path& directory, const std::string& arguments,
+                             const std::string& input);
+
 // Whether an unprivileged run can work here: always for an ordinary user; for root, when the
 // user nobody can reach and run the built program (a checkout under /root cannot).
 bool UnprivilegedRunsPossible();

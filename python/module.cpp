@@ -4,6 +4,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include "unionbound/partial_sums.h"
 #include "unionbound/unionbound.h"
 
 namespace py = pybind11;
@@ -24,6 +25,17 @@ unionbound::Options OptionsOf(const std::string& kind, std::int32_t r, bool by_o
   options.classical = classical;
   options.accept_short = accept_short;
   return options;
+}
+
+// Calls `step` of the partial sums, whose data not read whole (a gap between parts, a word that is
+// not one number) no accept_short takes: its refusal is a plain ValueError.
+template <class Step>
+auto WithoutShortHint(const Step& step) {
+  try {
+    return step();
+  } catch (const unionbound::Error& error) {
+    throw unionbound::Error(error.what(), unionbound::Error::Cause::kInput, error.notes());
+  }
 }
 
 }  // namespace
@@ -89,6 +101,56 @@ PYBIND11_MODULE(_unionbound, module) {
       py::arg("by_order") = false, py::arg("classical") = false, py::arg("accept_short") = false);
   module.def("moments_from_file", &unionbound::MomentsFromFile, py::arg("path"), py::arg("n"),
              py::arg("m"), py::arg("accept_short") = false);
+  // Partial sums cross into Python as their JSON text, which the front wraps in its own
+  // PartialSums: one line to pickle, send to a worker or write to a file. The file passes
+  // release the interpreter, so that threads of a local scheduler sum parts at once.
+  module.def(
+      "count_numbers",
+      [](const std::string& path, std::int64_t from, std::int64_t to) {
+        return unionbound::CountNumbers(path, from, to);
+      },
+      py::arg("path"), py::arg("start"), py::arg("end"), py::call_guard<py::gil_scoped_release>());
+  module.def(
+      "sum_part",
+      [](const std::string& path, std::int32_t n, std::int32_t m, std::int64_t from,
+         std::int64_t to, std::int64_t first_index, std::int32_t order) {
+        return WithoutShortHint([&] {
+          return unionbound::ToJson(unionbound::SumPart({path, from, to, first_index, order}, n, m));
+        });
+      },
+      py::arg("path"), py::arg("n"), py::arg("m"), py::arg("start"), py::arg("end"),
+      py::arg("first_index"), py::arg("order"), py::call_guard<py::gil_scoped_release>());
+  module.def(
+      "merge_sums",
+      [](const std::string& a, const std::string& b) {
+        return unionbound::ToJson(unionbound::MergeSums(unionbound::PartialSumsFromJson(a),
+                                                        unionbound::PartialSumsFromJson(b)));
+      },
+      py::arg("a"), py::arg("b"));
+  module.def(
+      "checked_sums",
+      [](const std::string& sums) {
+        return unionbound::ToJson(unionbound::PartialSumsFromJson(sums));
+      },
+      py::arg("sums"));
+  module.def(
+      "bounds_from_sums",
+      [](const std::string& sums, const std::string& kind, std::int32_t r, bool by_order,
+         bool classical) {
+        return WithoutShortHint([&] {
+          return unionbound::SharpBoundsFromSums(unionbound::PartialSumsFromJson(sums),
+                                                 OptionsOf(kind, r, by_order, classical, false));
+        });
+      },
+      py::arg("sums"), py::arg("kind"), py::arg("r"), py::arg("by_order") = false,
+      py::arg("classical") = false);
+  module.def(
+      "moments_from_sums",
+      [](const std::string& sums) {
+        return WithoutShortHint(
+            [&] { return unionbound::MomentsFromSums(unionbound::PartialSumsFromJson(sums)); });
+      },
+      py::arg("sums"));
   // A refusal is a ValueError; a file not read whole says how to take it anyway, in Python's words.
   py::register_exception_translator([](std::exception_ptr thrown) {
     try {

@@ -18,6 +18,7 @@ that cannot be used ValueError: a moment that is no number, or a file that was n
 accept_short=True.
 """
 
+import json
 import numbers
 import os
 from dataclasses import dataclass, field
@@ -29,8 +30,9 @@ from . import _unionbound
 
 __version__: str = _unionbound.version()
 __all__ = [
-    "Bound", "Bounds", "OrderRow", "ClassicalBound",
+    "Bound", "Bounds", "OrderRow", "ClassicalBound", "PartialSums",
     "sharp_bounds", "by_order", "classical_bounds", "moments_from_file",
+    "count_numbers", "sum_part", "merge_sums",
 ]
 
 # A moment as the functions take it: a str is read as the batch program's --moments reads it
@@ -343,6 +345,7 @@ def sharp_bounds(
     by_order: bool = False,
     classical: bool = False,
     accept_short: bool = False,
+    sums: Optional["PartialSums"] = None,
 ) -> Bounds:
     """The sharp lower and upper bounds on P(at least one of the n events occurs), or on
     P(at least R) or P(exactly R).
@@ -373,6 +376,10 @@ def sharp_bounds(
     accept_short : bool, default False
         With file, take a file that was not read whole, letting the last number read stand
         for the rest as unionbound does, and say so in `Bounds.notes`.
+    sums : PartialSums, optional
+        Instead of moments or file: the merged sums of every part of a file (`sum_part`,
+        `merge_sums`), which must cover it exactly once. The bounds are the whole file's; the
+        classical table lacks the spanning-tree bound, which needs the pairs themselves.
 
     Returns
     -------
@@ -392,8 +399,17 @@ def sharp_bounds(
     """
     n = _whole("n", n)
     kind, r = _question(n, at_least, exactly)
+    if sums is not None:
+        if moments is not None or file is not None or m is not None or accept_short:
+            raise ValueError("sums go alone: no moments, file, m or accept_short beside them")
+        if not isinstance(sums, PartialSums):
+            raise TypeError(f"sums must be PartialSums, not {type(sums).__name__}")
+        if sums.n != n:
+            raise ValueError(f"the sums are for n={sums.n}, not n={n}")
+        result = _unionbound.bounds_from_sums(sums.to_json(), kind, r, by_order, classical)
+        return _bounds(result, exact)
     if (moments is None) == (file is None):
-        raise ValueError("one of moments and file (with m) is needed")
+        raise ValueError("one of moments, file (with m) and sums is needed")
     if file is not None:
         if m is None:
             raise ValueError("file needs m, the largest order of its intersections")
@@ -547,3 +563,207 @@ def moments_from_file(
     m = _whole("m", m)
     fractions = _unionbound.moments_from_file(_readable(path), n, m, accept_short)
     return [_number(s, exact) for s in fractions]
+
+
+class PartialSums:
+    """The exact sums of some parts of a probability file, for n events and orders 1 .. m:
+    for each order the sum of its numbers as a Fraction and how many there were, and which
+    bytes and indices of which file they cover.
+
+    Parts are summed where they lie (`sum_part`), merged in any order and grouping
+    (`merge_sums`, or a + b), and answered from once they cover the file exactly once
+    (`sharp_bounds(n, sums=...)`). A gap or an overlap between parts raises ValueError with the
+    range named. A PartialSums is immutable, compares and hashes by value, pickles, and
+    travels as one line of JSON (`to_json`, `from_json`), the lines that unionbound-batch
+    --partial prints and --sums reads.
+    """
+
+    __slots__ = ("_json", "_fields")
+
+    def __init__(self, json_text: str) -> None:
+        if not isinstance(json_text, str):
+            raise TypeError(f"json_text must be a str, not {type(json_text).__name__}")
+        # The library checks every field and writes the text in its one way, so that equal
+        # sums have equal text however they were merged.
+        self._json = _unionbound.checked_sums(json_text)
+        self._fields = json.loads(self._json)
+
+    @classmethod
+    def from_json(cls, json_text: str) -> "PartialSums":
+        """The sums of one line of JSON, as `to_json` and unionbound-batch --partial write it."""
+        return cls(json_text)
+
+    def to_json(self) -> str:
+        """One line of JSON, the sums as exact fractions in strings."""
+        return self._json
+
+    @property
+    def n(self) -> int:
+        return int(self._fields["n"])
+
+    @property
+    def m(self) -> int:
+        return int(self._fields["m"])
+
+    @property
+    def sums(self) -> List[Fraction]:
+        """The sum of the numbers of each order 1 .. m summed so far."""
+        return [Fraction(s) for s in self._fields["sums"]]
+
+    @property
+    def counts(self) -> List[int]:
+        """How many numbers of each order 1 .. m were summed."""
+        return list(self._fields["counts"])
+
+    @property
+    def files(self) -> List[Dict[str, Any]]:
+        """The files and, for each, the pieces covered: {"bytes": [from, to], "indices":
+        [from, to]}, each range with its end excluded."""
+        return json.loads(json.dumps(self._fields["files"]))
+
+    def merge(self, other: "PartialSums") -> "PartialSums":
+        """The sums of both; ValueError when they overlap or are of other files or counts."""
+        if not isinstance(other, PartialSums):
+            raise TypeError(f"can only merge PartialSums, not {type(other).__name__}")
+        return PartialSums(_unionbound.merge_sums(self._json, other._json))
+
+    def __add__(self, other: "PartialSums") -> "PartialSums":
+        if not isinstance(other, PartialSums):
+            return NotImplemented
+        return self.merge(other)
+
+    def __eq__(self, other: object) -> bool:
+        if not isinstance(other, PartialSums):
+            return NotImplemented
+        return self._json == other._json
+
+    def __hash__(self) -> int:
+        return hash(self._json)
+
+    def __reduce__(self) -> Tuple[Any, Tuple[str]]:
+        return (PartialSums.from_json, (self._json,))
+
+    def __repr__(self) -> str:
+        return f"PartialSums(n={self.n}, m={self.m}, counts={self.counts})"
+
+
+def _offset(name: str, value: Any) -> int:
+    return _whole(name, value, 0, 2**63 - 1)
+
+
+def count_numbers(path: _Path, start: int = 0, end: Optional[int] = None) -> int:
+    """How many numbers start in a byte range of a file, found by their boundaries alone: the
+    fast pass that gives each later range its first index.
+
+    Parameters
+    ----------
+    path : str or os.PathLike
+        The file.
+    start : int, default 0
+        The range's first byte. A number that `start` cuts belongs to the range before.
+    end : int, optional
+        The byte after the range; None for the file's end.
+
+    Returns
+    -------
+    int
+        The count of words (runs of bytes without white space) that start in the range.
+
+    Raises
+    ------
+    TypeError
+        For an argument of the wrong type.
+    ValueError
+        For a negative offset.
+    OSError
+        The error of opening a file that cannot be opened.
+    """
+    path = _readable(path)
+    stop = -1 if end is None else _offset("end", end)
+    return _unionbound.count_numbers(path, _offset("start", start), stop)
+
+
+def sum_part(
+    path: _Path,
+    n: int,
+    m: int,
+    *,
+    start: int = 0,
+    end: Optional[int] = None,
+    first_index: int = 0,
+    order: int = 0,
+) -> PartialSums:
+    """The exact sums of the numbers that start in bytes [start, end) of a file of
+    intersection probabilities, for n events and orders up to m.
+
+    Parameters
+    ----------
+    path : str or os.PathLike
+        The file: a whole prob.txt, or with `order` a file of one order's numbers.
+    n : int
+        The number of events.
+    m : int
+        The largest order of the intersections.
+    start : int
+        The range's first byte.
+    end : int, optional
+        The byte after the range; None for the file's end.
+    first_index : int
+        The index (from 0) of the range's first number in the file: the count of the numbers
+        before `start` (`count_numbers(path, 0, start)`, or the running total of the earlier
+        ranges' counts).
+    order : int
+        0 for a file of every order in turn; k when every number of the file is of order k.
+
+    Returns
+    -------
+    PartialSums
+        The sums of each order, and the bytes and indices they cover.
+
+    Raises
+    ------
+    TypeError
+        For an argument of the wrong type.
+    ValueError
+        For a word that is not one number (named with its byte), a value out of range.
+    OSError
+        The error of opening a file that cannot be opened.
+    """
+    path = _readable(path)
+    n = _whole("n", n)
+    m = _whole("m", m)
+    stop = -1 if end is None else _offset("end", end)
+    return PartialSums(_unionbound.sum_part(path, n, m, _offset("start", start), stop,
+                                            _offset("first_index", first_index),
+                                            _whole("order", order, 0, m)))
+
+
+def merge_sums(parts: Iterable[PartialSums]) -> PartialSums:
+    """The sums of all the parts; any order and grouping gives the same.
+
+    Parameters
+    ----------
+    parts : iterable of PartialSums
+        The parts, from `sum_part` or earlier merges.
+
+    Returns
+    -------
+    PartialSums
+        Their merged sums, to answer from with `sharp_bounds(n, sums=...)` once they cover
+        the file.
+
+    Raises
+    ------
+    TypeError
+        For a part that is no PartialSums.
+    ValueError
+        For no part, or for parts that overlap or are of other files or counts.
+    """
+    merged: Optional[PartialSums] = None
+    for part in parts:
+        if not isinstance(part, PartialSums):
+            raise TypeError(f"parts must be PartialSums, not {type(part).__name__}")
+        merged = part if merged is None else merged.merge(part)
+    if merged is None:
+        raise ValueError("no partial sums were given")
+    return merged

@@ -3,8 +3,14 @@ they pickle and travel as JSON, faults are ValueErrors naming the range, and the
 on a local cluster of two worker processes gives the single run's bounds."""
 
 import itertools
+import os
+import pathlib
 import pickle
 import random
+import re
+import shutil
+import subprocess
+import sys
 
 import pytest
 
@@ -144,3 +150,46 @@ def test_dask_cluster_of_two_worker_processes(tmp_path):
     assert (result.lower.value, result.upper.value) == (whole.lower.value, whole.upper.value)
     assert [(r.lower.value, r.upper.value) for r in result.by_order] == [
         (r.lower.value, r.upper.value) for r in whole.by_order]
+
+
+def readme_blocks(language):
+    """The code blocks of the README's section on more than one machine."""
+    readme = (pathlib.Path(__file__).parents[2] / "README.md").read_text()
+    section = readme[readme.index("## More than one machine"):]
+    section = section[:section.index("\n## ", 1)]
+    return re.findall(r"```" + language + r"\n(.*?)```", section, re.S)
+
+
+def test_the_readmes_shell_recipe_answers_as_the_whole_file(tmp_path):
+    batch = os.environ.get("UNIONBOUND_BATCH", "")
+    if not batch:
+        pytest.skip("UNIONBOUND_BATCH names no batch program")
+    (tmp_path / "examples").mkdir()
+    shutil.copy(pathlib.Path(__file__).parents[2] / "examples" / "prob.txt", tmp_path / "examples")
+    [recipe] = readme_blocks("sh")
+    recipe = recipe.replace("B=build/apps/unionbound-batch/unionbound-batch", f"B='{batch}'")
+    run = subprocess.run(["bash", "-euo", "pipefail", "-c", recipe], cwd=tmp_path,
+                         capture_output=True, text=True)
+    whole = subprocess.run([batch, "--n", "3", "--m", "2", "--prob", "examples/prob.txt",
+                            "--exact"], cwd=tmp_path, capture_output=True, text=True)
+    assert run.returncode == 0, run.stderr
+    assert len(list(tmp_path.glob("part-*.json"))) == 4
+    times = re.compile(r"changes, [0-9.e+-]+ s")
+    assert times.sub("", run.stdout) == times.sub("", whole.stdout)
+
+
+@pytest.mark.filterwarnings("ignore::DeprecationWarning")
+def test_the_readmes_dask_example_prints_what_it_says(tmp_path):
+    pytest.importorskip("distributed")
+    (tmp_path / "examples").mkdir()
+    shutil.copy(pathlib.Path(__file__).parents[2] / "examples" / "prob.txt", tmp_path / "examples")
+    [script] = readme_blocks("python")
+    (tmp_path / "example.py").write_text(script)
+    package = str(pathlib.Path(unionbound.__file__).resolve().parents[1])
+    environment = dict(os.environ, PYTHONWARNINGS="ignore",
+                       PYTHONPATH=os.pathsep.join([package, os.environ.get("PYTHONPATH", "")]))
+    run = subprocess.run([sys.executable, "example.py"], cwd=tmp_path, capture_output=True,
+                         text=True, env=environment)
+    assert run.returncode == 0, run.stderr
+    expected = script.split("# ")[-1].strip()
+    assert run.stdout.strip() == expected

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <random>
 #include <string>
 #include <vector>
@@ -78,12 +79,30 @@ PartSums MergeAtRandom(std::vector<PartSums> parts, std::mt19937_64& random) {
   return parts.front();
 }
 
-// Cuts at random offsets, and at the start, inside the first token and at the end.
-std::vector<std::int64_t> RandomCuts(std::int64_t size, int parts, std::mt19937_64& random) {
+// The byte offset where word `index` of the text starts (the text's size past its last word).
+std::int64_t WordStart(const std::string& text, std::int64_t index) {
+  std::int64_t words = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const bool starts = !std::isspace(static_cast<unsigned char>(text[at])) &&
+                        (at == 0 || std::isspace(static_cast<unsigned char>(text[at - 1])));
+    if (starts && words++ == index) {
+      return static_cast<std::int64_t>(at);
+    }
+  }
+  return static_cast<std::int64_t>(text.size());
+}
+
+// Cuts at random offsets, and at the start, inside the first token, at the end, and on both
+// sides of the first number of order 2 (a block boundary).
+std::vector<std::int64_t> RandomCuts(const std::string& text, std::int32_t n, int parts,
+                                     std::mt19937_64& random) {
+  const auto size = static_cast<std::int64_t>(text.size());
+  const std::int64_t block = WordStart(text, n);
   std::vector<std::int64_t> cuts = {0, size};
+  const std::int64_t chosen[] = {std::min<std::int64_t>(size, 3), block, block + 1, block - 1};
   std::uniform_int_distribution<std::int64_t> offset(0, size);
   for (int k = 1; k < parts; ++k) {
-    cuts.push_back(k == 1 ? std::min<std::int64_t>(size, 3) : offset(random));
+    cuts.push_back(k <= 4 ? std::clamp<std::int64_t>(chosen[k - 1], 0, size) : offset(random));
   }
   std::sort(cuts.begin(), cuts.end());
   return cuts;
@@ -110,8 +129,7 @@ TEST_P(CutFile, MergedPartsGiveTheWholeFilesMoments) {
     const MomentData whole = MomentsOfFile(path, cutting.n, cutting.m, {});
     ASSERT_EQ(whole.refusal, "");
     const PartSums merged = MergeAtRandom(
-        SumParts(path, RandomCuts(static_cast<std::int64_t>(text.size()), cutting.parts, random),
-                 cutting.n, cutting.m),
+        SumParts(path, RandomCuts(text, cutting.n, cutting.parts, random), cutting.n, cutting.m),
         random);
     const MomentData parts = MomentsOfParts(merged);
     EXPECT_EQ(parts.refusal, "");

@@ -115,7 +115,8 @@ PYBIND11_MODULE(_unionbound, module) {
       [](const std::string& path, std::int32_t n, std::int32_t m, std::int64_t from,
          std::int64_t to, std::int64_t first_index, std::int32_t order) {
         return WithoutShortHint([&] {
-          return unionbound::ToJson(unionbound::SumPart({path, from, to, first_index, order}, n, m));
+          return unionbound::ToJson(
+              unionbound::SumPart({path, from, to, first_index, order}, n, m));
         });
       },
       py::arg("path"), py::arg("n"), py::arg("m"), py::arg("start"), py::arg("end"),

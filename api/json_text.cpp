@@ -1,6 +1,7 @@
 #include "api/json_text.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace unionbound {
 namespace {
@@ -107,7 +108,8 @@ class JsonReader {
       if (!Value(member, depth + 1)) {
         return false;
       }
-      object.members.emplace_back(std::move(key), std::move(member));
+      object.keys.push_back(std::move(key));
+      object.items.push_back(std::move(member));
     } while (Take(','));
     return Take('}') || Fail("no ',' or '}' after an object's member");
   }
@@ -256,9 +258,9 @@ class JsonReader {
 }  // namespace
 
 const JsonValue* JsonValue::Find(std::string_view key) const {
-  for (const auto& [name, value] : members) {
-    if (name == key) {
-      return &value;
+  for (std::size_t k = 0; k < keys.size(); ++k) {
+    if (keys[k] == key) {
+      return &items[k];
     }
   }
   return nullptr;

@@ -7,7 +7,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace unionbound {
@@ -16,9 +15,9 @@ struct JsonValue {
   enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
   Kind kind = Kind::kNull;
   bool boolean = false;
-  std::string text;  // a number as written, or a string's content (UTF-8)
-  std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;
+  std::string text;               // a number as written, or a string's content (UTF-8)
+  std::vector<JsonValue> items;   // an array's, or an object's values
+  std::vector<std::string> keys;  // an object's, one for each of its values
 
   // The member of an object named `key`; null when there is none.
   const JsonValue* Find(std::string_view key) const;

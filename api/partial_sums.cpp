@@ -283,8 +283,8 @@ Bounds SharpBoundsFromSums(const PartialSums& sums, const Options& options) {
   MomentData data = MomentsOfParts(Internal(sums));
   if (options.classical && data.refusal.empty()) {
     data.warnings.push_back(
-        "note: the spanning-tree bound needs the single and pairwise probabilities themselves, "
-        "which sums do not keep; it is not shown");
+        "note: the bounds that use each pair (de Caen, Kuai-Alajaji-Takahara, Hunter-Worsley) "
+        "need the pairwise probabilities themselves, which sums do not keep; they are not shown");
   }
   return BoundsOfData(sums.n, std::move(data), options);
 }

@@ -261,6 +261,67 @@ ClassicalBoundList HunterWorsleyBounds(const Vector& singles, const Vector& pair
   };
 }
 
+Vector PairSumsByEvent(const Vector& singles, const Vector& pairs) {
+  const auto n = static_cast<std::int64_t>(singles.size());
+  Vector sums(singles);
+  // Row i of the pairs holds (i, i+1) .. (i, n-1); event j's pairs with i < j come first in
+  // increasing i, then its own row.
+  std::vector<std::int64_t> row_start(static_cast<std::size_t>(std::max<std::int64_t>(n, 1)));
+  for (std::int64_t i = 0; i + 1 < n; ++i) {
+    row_start[static_cast<std::size_t>(i + 1)] = row_start[static_cast<std::size_t>(i)] + n - 1 - i;
+  }
+  const auto pair = [&](std::int64_t i, std::int64_t j) {
+    const auto at = static_cast<std::size_t>(row_start[static_cast<std::size_t>(i)] + (j - i - 1));
+    return at < pairs.size() ? pairs[at] : kNaN;
+  };
+  for (std::int64_t i = 0; i < n; ++i) {
+    double sum = sums[static_cast<std::size_t>(i)];
+    for (std::int64_t j = 0; j < n; ++j) {
+      if (j != i) {
+        sum = sum + pair(std::min(i, j), std::max(i, j));
+      }
+    }
+    sums[static_cast<std::size_t>(i)] = sum;
+  }
+  return sums;
+}
+
+double DeCaenLower(const Vector& singles, const Vector& pairs) {
+  const Vector sums = PairSumsByEvent(singles, pairs);
+  double lower = 0.0;
+  for (std::size_t i = 0; i < singles.size(); ++i) {
+    const double p = singles[i];
+    if (p != 0.0) {
+      lower = lower + p * p / sums[i];
+    }
+  }
+  return lower;
+}
+
+double KuaiAlajajiTakaharaLower(const Vector& singles, const Vector& pairs) {
+  const Vector sums = PairSumsByEvent(singles, pairs);
+  double lower = 0.0;
+  for (std::size_t i = 0; i < singles.size(); ++i) {
+    const double p = singles[i];
+    if (p == 0.0) {
+      continue;
+    }
+    // The least E[1/X | A_i] with E[X | A_i] = a puts its mass on floor(a) and floor(a) + 1.
+    const double a = sums[i] / p;
+    const double k = std::floor(a);
+    const double t = a - k;
+    lower = lower + (t / (k + 1.0) + (1.0 - t) / k) * p;
+  }
+  return lower;
+}
+
+ClassicalBoundList PairwiseLowerBounds(const Vector& singles, const Vector& pairs) {
+  return {
+      {"de Caen lower", Side::kLower, DeCaenLower(singles, pairs)},
+      {"Kuai-Alajaji-Takahara lower", Side::kLower, KuaiAlajajiTakaharaLower(singles, pairs)},
+  };
+}
+
 ClassicalBoundList ClassicalTable(const SequenceOf<Rational>& S, std::int64_t n,
                                   const Vector& singles, const Vector& pairs, double sharp_lower,
                                   double sharp_upper) {
@@ -270,8 +331,10 @@ ClassicalBoundList ClassicalTable(const SequenceOf<Rational>& S, std::int64_t n,
     table.insert(table.end(), more.begin(), more.end());
   }
   if (!pairs.empty()) {
-    const ClassicalBoundList spanning = HunterWorsleyBounds(singles, pairs);
-    table.insert(table.end(), spanning.begin(), spanning.end());
+    for (const ClassicalBoundList& more :
+         {PairwiseLowerBounds(singles, pairs), HunterWorsleyBounds(singles, pairs)}) {
+      table.insert(table.end(), more.begin(), more.end());
+    }
   }
   return table;
 }

@@ -77,9 +77,29 @@ double HunterWorsleyUpper(const Vector& singles, const Vector& pairs);
 // The rows "Hunter-Worsley upper" and "Hunter-Worsley upper (min with 1)".
 ClassicalBoundList HunterWorsleyBounds(const Vector& singles, const Vector& pairs);
 
+// For each event i, P(A_i) plus the sum over j != i of P(A_i A_j): the expected number of
+// events that occur with A_i, times P(A_i). From the n singles and the first C(n, 2) pairs in the
+// order of prob.txt, each sum taken over j in increasing order.
+Vector PairSumsByEvent(const Vector& singles, const Vector& pairs);
+
+// de Caen's lower bound (1997): the sum over i of P(A_i)^2 / (P(A_i) + sum over j != i of
+// P(A_i A_j)), events with P(A_i) = 0 adding nothing. It is exact for disjoint events.
+double DeCaenLower(const Vector& singles, const Vector& pairs);
+
+// The lower bound of Kuai, Alajaji and Takahara (2000), never below de Caen's: for each event,
+// with a_i = (P(A_i) + sum over j != i of P(A_i A_j)) / P(A_i), k_i = floor(a_i) and
+// t_i = a_i - k_i, the least expectation of 1 / (number of events that occur) given A_i that these
+// two sums allow, t_i / (k_i + 1) + (1 - t_i) / k_i, times P(A_i); summed over i. Since the sum
+// over i of 1{A_i} / X is 1{X >= 1}, the sum bounds the union from below.
+double KuaiAlajajiTakaharaLower(const Vector& singles, const Vector& pairs);
+
+// The rows "de Caen lower" and "Kuai-Alajaji-Takahara lower".
+ClassicalBoundList PairwiseLowerBounds(const Vector& singles, const Vector& pairs);
+
 // The table shown beside the sharp bounds: the sharp lower and upper values first, then the
-// Bonferroni rows and the two-moment rows from the exact moments, and the Hunter-Worsley rows
-// (in doubles, from the file's numbers) when the singles and pairs are given (non-empty).
+// Bonferroni rows and the two-moment rows from the exact moments, and the rows of the bounds
+// that use each pair (de Caen, Kuai-Alajaji-Takahara, Hunter-Worsley; in doubles, from the
+// file's numbers) when the singles and pairs are given (non-empty).
 ClassicalBoundList ClassicalTable(const SequenceOf<Rational>& S, std::int64_t n,
                                   const Vector& singles, const Vector& pairs, double sharp_lower,
                                   double sharp_upper);

@@ -15,7 +15,7 @@ namespace unionbound {
 struct MomentData {
   SequenceOf<Rational> S;  // S_0 .. S_m
   // From a file, when asked for: the single and the pairwise probabilities, for the
-  // spanning-tree bound.
+  // bounds that use each pair.
   Vector singles;
   Vector pairs;
   // From a file: the first number that is no probability, as a reason that the data fit no
@@ -39,7 +39,7 @@ MomentData MomentsFromItems(const std::vector<std::string>& items);
 
 // How a file is taken.
 struct FileReading {
-  // Keep the singles and pairs (when m >= 2), for the spanning-tree bound.
+  // Keep the singles and pairs (when m >= 2), for the bounds that use each pair.
   bool keep_pairs = false;
   // Take a file that was not read whole as the interactive program does, the last number read
   // standing for the rest (with a warning); otherwise such a file is refused.

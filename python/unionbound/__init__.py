@@ -379,7 +379,7 @@ def sharp_bounds(
     sums : PartialSums, optional
         Instead of moments or file: the merged sums of every part of a file (`sum_part`,
         `merge_sums`), which must cover it exactly once. The bounds are the whole file's; the
-        classical table lacks the spanning-tree bound, which needs the pairs themselves.
+        classical table lacks the bounds that use each pair, which need the pairs themselves.
 
     Returns
     -------

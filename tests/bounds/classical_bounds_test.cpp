@@ -323,6 +323,42 @@ INSTANTIATE_TEST_SUITE_P(
 // S_1 = 1, S_2 = 1/2. The same S_1 and S_2 fit a count of occurring events that is 1 with
 // probability 2/3 and 4 with probability 1/12, whose union has probability 3/4, so no bound from
 // S_1 and S_2 alone can go below 3/4; the spanning tree reaches 1/2.
+// The lower bounds from each event's pairs on systems where they can be worked by hand.
+struct PairwiseCase {
+  const char* name;
+  Vector singles;
+  Vector pairs;
+  double de_caen;
+  double kuai_alajaji_takahara;
+};
+
+class PairwiseWorked : public ::testing::TestWithParam<PairwiseCase> {};
+
+TEST_P(PairwiseWorked, GivesTheWorkedValues) {
+  const PairwiseCase& c = GetParam();
+  EXPECT_DOUBLE_EQ(DeCaenLower(c.singles, c.pairs), c.de_caen);
+  EXPECT_DOUBLE_EQ(KuaiAlajajiTakaharaLower(c.singles, c.pairs), c.kuai_alajaji_takahara);
+  const ClassicalBoundList rows = PairwiseLowerBounds(c.singles, c.pairs);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].name, "de Caen lower");
+  EXPECT_EQ(rows[1].name, "Kuai-Alajaji-Takahara lower");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Classical, PairwiseWorked,
+    ::testing::Values(
+        // Disjoint events: both are the union, 0.6.
+        PairwiseCase{"Disjoint", {0.1, 0.2, 0.3}, {0, 0, 0}, 0.6, 0.6},
+        // Two independent events of 1/2: E[X | A_i] = 3/2, so the least E[1/X | A_i] puts half
+        // on 1 and half on 2, 3/4, which is the union; de Caen gives 2 (1/4) / (3/4) = 2/3.
+        PairwiseCase{"IndependentHalves", {0.5, 0.5}, {0.25}, 2.0 / 3.0, 0.75},
+        // A_1 inside A_2: P = 0.2 and 0.5, the union 0.5, which the second bound attains.
+        PairwiseCase{"Nested", {0.2, 0.5}, {0.2}, 0.04 / 0.4 + 0.25 / 0.7, 0.5},
+        // An event of probability 0 adds nothing, whatever its pairs say.
+        PairwiseCase{"NullEvent", {0.0, 0.4}, {0.0}, 0.4, 0.4},
+        PairwiseCase{"NoEvents", {}, {}, 0.0, 0.0}),
+    [](const ::testing::TestParamInfo<PairwiseCase>& info) { return info.param.name; });
+
 TEST(ClassicalHunterWorsley, BeatsTheSharpTwoMomentUpperBound) {
   const Vector singles{0.25, 0.25, 0.25, 0.25};
   const Vector pairs{0.25, 0.0, 0.0, 0.0, 0.0, 0.25};
@@ -555,10 +591,11 @@ TEST_P(ClassicalRandomSystems, BoundsHoldAndTheOptimalOnesAreOptimal) {
     // Every row on its side of the union.
     ClassicalBoundList rows = BonferroniBounds(S);
     for (const ClassicalBoundList& more :
-         {TwoMomentBounds(S, n), HunterWorsleyBounds(singles, pairs)}) {
+         {TwoMomentBounds(S, n), PairwiseLowerBounds(singles, pairs),
+          HunterWorsleyBounds(singles, pairs)}) {
       rows.insert(rows.end(), more.begin(), more.end());
     }
-    EXPECT_EQ(rows.size(), static_cast<std::size_t>(n) + 2 + (n >= 2 ? 3 : 0) + 2);
+    EXPECT_EQ(rows.size(), static_cast<std::size_t>(n) + 2 + (n >= 2 ? 3 : 0) + 2 + 2);
     for (const ClassicalRow& row : rows) {
       if (row.side == Side::kLower) {
         EXPECT_LE(row.value, P_union + kTolerance) << row.name;
@@ -613,6 +650,32 @@ TEST_P(ClassicalRandomSystems, BoundsHoldAndTheOptimalOnesAreOptimal) {
         EXPECT_EQ(KwerelUpper(s1_exact, s2_exact, n), kwerel);
       }
     }
+
+    // de Caen and Kuai-Alajaji-Takahara against their formulas in exact arithmetic; the second
+    // is never below the first.
+    mpq_class de_caen = 0;
+    mpq_class kuai = 0;
+    for (int i = 0; i < n; ++i) {
+      const std::int64_t single = system.Intersection(std::uint32_t{1} << i);
+      if (single == 0) {
+        continue;
+      }
+      std::int64_t with_others = single;
+      for (int j = 0; j < n; ++j) {
+        with_others +=
+            j == i ? 0 : system.Intersection((std::uint32_t{1} << i) | (std::uint32_t{1} << j));
+      }
+      const mpq_class p = ExactUnits(single);
+      mpq_class a{mpz_class(with_others), mpz_class(single)};
+      a.canonicalize();
+      const mpq_class k(Floor(a));
+      const mpq_class t = a - k;
+      de_caen += p / a;
+      kuai += (t / (k + 1) + (1 - t) / k) * p;
+    }
+    EXPECT_NEAR(DeCaenLower(singles, pairs), de_caen.get_d(), kTolerance);
+    EXPECT_NEAR(KuaiAlajajiTakaharaLower(singles, pairs), kuai.get_d(), kTolerance);
+    EXPECT_GE(kuai, de_caen);
 
     // Hunter-Worsley: S_1 less the heaviest spanning tree, found by Kruskal and, for small n,
     // among every tree; all sums are exact.

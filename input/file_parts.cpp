@@ -24,7 +24,7 @@ struct CloseFile {
 };
 using FileHandle = std::unique_ptr<std::FILE, CloseFile>;
 
-constexpr std::size_t kPartChunk = std::size_t{1} << 20;
+constexpr std::int64_t kPartChunk = std::int64_t{1} << 20;
 
 std::string Quoted(const std::string& path) {
   return "\"" + path + "\"";
@@ -61,8 +61,8 @@ bool SeekTo(std::FILE* file, std::int64_t offset) {
 
 // FNV-1a over the file's first kHeadBytes: enough to tell two files of one size apart, and
 // cheap for every part to take.
-bool HeadDigest(std::FILE* file, std::uint64_t& digest) {
-  std::vector<char> head(static_cast<std::size_t>(kHeadBytes));
+bool HeadDigest(std::FILE* file, std::int64_t size, std::uint64_t& digest) {
+  std::vector<char> head(static_cast<std::size_t>(std::min(size, kHeadBytes)));
   if (!SeekTo(file, 0)) {
     return false;
   }
@@ -105,10 +105,12 @@ WordScan ScanWords(std::FILE* file, std::int64_t from, std::int64_t to, const Vi
   std::vector<char> buffer;
   std::int64_t offset = from;  // of buffer[0] in the file
   for (bool at_end = false; !at_end;) {
-    // Past `to` only the rest of the last word is wanted.
-    const std::size_t wanted = offset + static_cast<std::int64_t>(buffer.size()) < to
-                                   ? kPartChunk
-                                   : std::max<std::size_t>(buffer.size(), 4096);
+    // A chunk, or the rest of the range when it is shorter; past `to` only the rest of the last
+    // word is wanted.
+    const std::int64_t left = to - offset - static_cast<std::int64_t>(buffer.size());
+    const std::size_t wanted =
+        left > 0 ? static_cast<std::size_t>(std::clamp<std::int64_t>(left, 4096, kPartChunk))
+                 : std::max<std::size_t>(buffer.size(), 4096);
     const std::size_t had = buffer.size();
     buffer.resize(had + wanted);
     const std::size_t got = std::fread(buffer.data() + had, 1, wanted, file);
@@ -332,7 +334,8 @@ WordCount CountWords(const std::string& path, std::int64_t from, std::int64_t to
     count.problem = "cannot read " + Quoted(path) + ": " + ErrorText(errno);
     return count;
   }
-  std::vector<char> buffer(kPartChunk);
+  std::vector<char> buffer(
+      static_cast<std::size_t>(std::clamp<std::int64_t>(to - from, 1, kPartChunk)));
   for (std::int64_t left = to - from; left > 0;) {
     const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(left, kPartChunk));
     const std::size_t got = std::fread(buffer.data(), 1, wanted, file);
@@ -379,7 +382,7 @@ PartResult SumFilePart(const PartRange& range, std::int32_t n, std::int32_t m) {
   sums.n = n;
   sums.m = m;
   PartFile identity{range.path, opened.size, 0, range.order};
-  if (!HeadDigest(file, identity.head)) {
+  if (!HeadDigest(file, opened.size, identity.head)) {
     result.refusal = "cannot read " + Quoted(range.path) + ": " + ErrorText(errno);
     return result;
   }

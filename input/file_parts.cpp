@@ -105,6 +105,9 @@ WordScan ScanWords(std::FILE* file, std::int64_t from, std::int64_t to, const Vi
   std::vector<char> buffer;
   std::int64_t offset = from;  // of buffer[0] in the file
   for (bool at_end = false; !at_end;) {
+    if (buffer.empty() && !skipping && offset >= to) {
+      return scan;  // no word can start in the range any more
+    }
     // A chunk, or the rest of the range when it is shorter; past `to` only the rest of the last
     // word is wanted.
     const std::int64_t left = to - offset - static_cast<std::int64_t>(buffer.size());

@@ -36,6 +36,17 @@ std::optional<std::uint64_t> DigestOfHex(const std::string& hex) {
   return digest;
 }
 
+// The fields the public and the internal sums share by name.
+template <class From, class To>
+void CopyCountsAndImprobable(const From& from, To& to) {
+  to.counts = from.counts;
+  to.improbable = from.improbable;
+  to.improbable_order = from.improbable_order;
+  to.improbable_path = from.improbable_path;
+  to.improbable_index = from.improbable_index;
+  to.improbable_value = from.improbable_value;
+}
+
 PartialSums Public(const PartSums& sums) {
   PartialSums out;
   out.n = sums.n;
@@ -51,12 +62,7 @@ PartialSums Public(const PartSums& sums) {
   for (const Rational& sum : sums.sums) {
     out.sums.push_back(sum.get_str());
   }
-  out.counts = sums.counts;
-  out.improbable = sums.improbable;
-  out.improbable_order = sums.improbable_order;
-  out.improbable_path = sums.improbable_path;
-  out.improbable_index = sums.improbable_index;
-  out.improbable_value = sums.improbable_value;
+  CopyCountsAndImprobable(sums, out);
   return out;
 }
 
@@ -98,12 +104,7 @@ PartSums Internal(const PartialSums& sums) {
     sum.canonicalize();
     out.sums.push_back(std::move(sum));
   }
-  out.counts = sums.counts;
-  out.improbable = sums.improbable;
-  out.improbable_order = sums.improbable_order;
-  out.improbable_path = sums.improbable_path;
-  out.improbable_index = sums.improbable_index;
-  out.improbable_value = sums.improbable_value;
+  CopyCountsAndImprobable(sums, out);
   return out;
 }
 

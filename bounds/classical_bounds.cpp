@@ -286,33 +286,36 @@ Vector PairSumsByEvent(const Vector& singles, const Vector& pairs) {
   return sums;
 }
 
-double DeCaenLower(const Vector& singles, const Vector& pairs) {
+namespace {
+
+// The sum over the events with P(A_i) != 0, in their order, of term(P(A_i), the event's sum
+// of PairSumsByEvent).
+template <class Term>
+double SumOverEvents(const Vector& singles, const Vector& pairs, const Term& term) {
   const Vector sums = PairSumsByEvent(singles, pairs);
-  double lower = 0.0;
+  double total = 0.0;
   for (std::size_t i = 0; i < singles.size(); ++i) {
-    const double p = singles[i];
-    if (p != 0.0) {
-      lower = lower + p * p / sums[i];
+    if (singles[i] != 0.0) {
+      total = total + term(singles[i], sums[i]);
     }
   }
-  return lower;
+  return total;
+}
+
+}  // namespace
+
+double DeCaenLower(const Vector& singles, const Vector& pairs) {
+  return SumOverEvents(singles, pairs, [](double p, double sum) { return p * p / sum; });
 }
 
 double KuaiAlajajiTakaharaLower(const Vector& singles, const Vector& pairs) {
-  const Vector sums = PairSumsByEvent(singles, pairs);
-  double lower = 0.0;
-  for (std::size_t i = 0; i < singles.size(); ++i) {
-    const double p = singles[i];
-    if (p == 0.0) {
-      continue;
-    }
+  return SumOverEvents(singles, pairs, [](double p, double sum) {
     // The least E[1/X | A_i] with E[X | A_i] = a puts its mass on floor(a) and floor(a) + 1.
-    const double a = sums[i] / p;
+    const double a = sum / p;
     const double k = std::floor(a);
     const double t = a - k;
-    lower = lower + (t / (k + 1.0) + (1.0 - t) / k) * p;
-  }
-  return lower;
+    return (t / (k + 1.0) + (1.0 - t) / k) * p;
+  });
 }
 
 ClassicalBoundList PairwiseLowerBounds(const Vector& singles, const Vector& pairs) {

@@ -11,6 +11,7 @@
 
 #include "input/decimal_syntax.h"
 #include "input/exact_sums.h"
+#include "input/file_handle.h"
 #include "input/input_limits.h"
 #include "input/read_messages.h"
 #include "input/token_scan.h"
@@ -18,11 +19,6 @@
 
 namespace unionbound {
 namespace {
-
-struct CloseFile {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, CloseFile>;
 
 constexpr std::int64_t kPartChunk = std::int64_t{1} << 20;
 

@@ -18,17 +18,13 @@
 
 #include "input/decimal_syntax.h"
 #include "input/exact_sums.h"
+#include "input/file_handle.h"
 #include "input/token_scan.h"
 #include "moments/binomial.h"
 #include "moments/block_sums.h"
 
 namespace unionbound {
 namespace {
-
-struct CloseFile {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, CloseFile>;
 
 // ---------------------------------------------------------------------------------------------
 // Chunks: the data cut at white space, so that every number lies in one chunk and each chunk

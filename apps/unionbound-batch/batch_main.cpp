@@ -111,6 +111,20 @@ const CLI::Validator kWholeNumber(
     },
     "WHOLE NUMBER");
 
+// An index or an offset in a file: a whole number from 0 to the largest 64-bit integer.
+const CLI::Validator kWholeIndex(
+    [](std::string& text) -> std::string {
+      std::int64_t value = 0;
+      const char* last = text.data() + text.size();
+      const auto [end, error] = std::from_chars(text.data(), last, value);
+      if (error != std::errc() || end != last || value < 0) {
+        return "\"" + text + "\" is not a whole number from 0 to " +
+               std::to_string(std::numeric_limits<std::int64_t>::max());
+      }
+      return "";
+    },
+    "WHOLE NUMBER");
+
 // The long options written with one dash ("-n 3"), which CLI11 would take for something else:
 // the first one found, or none.
 std::optional<std::string> SingleDashOption(int argc, const char* const* argv) {
@@ -200,10 +214,18 @@ std::vector<std::string> LinesOf(const std::string& path) {
   }
   std::istream& in = path == "-" ? std::cin : file;
   std::vector<std::string> lines;
+  errno = 0;
   for (std::string line; std::getline(in, line);) {
     if (line.find_first_not_of(" \t\r") != std::string::npos) {
       lines.push_back(line);
     }
+  }
+  // A folder opens as a stream, and its first read fails.
+  if (in.bad()) {
+    throw Unusable{"cannot read " +
+                       (path == "-" ? std::string("standard input") : "\"" + path + "\"") + ": " +
+                       std::strerror(errno != 0 ? errno : EIO),
+                   exit_status::kUnusableFile};
   }
   return lines;
 }
@@ -452,7 +474,7 @@ int BatchMain(int argc, const char* const* argv) {
   auto* first_index =
       app.add_option("--first-index", options.first_index,
                      "with --partial: the index (from 0) of the range's first number in the file")
-          ->check(CLI::NonNegativeNumber)
+          ->check(kWholeIndex)
           ->type_name("I");
   auto* order = app.add_option("--order", options.order,
                                "with --partial: every number of the file is of order K (one "

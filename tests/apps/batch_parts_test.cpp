@@ -213,6 +213,12 @@ INSTANTIATE_TEST_SUITE_P(
                      1},
         PartsRefusal{"NoSuchFile", "--n 3 --sums none.json",
                      "unionbound-batch: cannot read \"none.json\": No such file or directory\n", 1},
+        PartsRefusal{"SumsFolder", "--n 3 --sums .",
+                     "unionbound-batch: cannot read \".\": Is a directory\n", 1},
+        PartsRefusal{"NegativeFirstIndex", "--n 3 --m 2 --prob prob.txt --partial --first-index -1",
+                     "unionbound-batch: --first-index: \"-1\" is not a whole number from 0 to "
+                     "9223372036854775807; try .*\n",
+                     2},
         PartsRefusal{"NoSums", "--n 3 --sums - ", "unionbound-batch: --sums: no partial sums .*\n",
                      1},
         PartsRefusal{"NotOneNumber", "--n 3 --m 2 --prob bad.txt --partial --bytes 2:",

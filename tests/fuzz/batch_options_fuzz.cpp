@@ -6,6 +6,7 @@
 // name a file outside it, and counts above 300 (whose runs take long, not wrong), are skipped.
 // Since the folder is made current, libFuzzer is given its corpus folders by absolute paths.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +31,10 @@ struct ScratchFolder {
     std::filesystem::current_path(path);
     std::ofstream(path / "p.txt") << "0.5 0.5 0.5 0.25 0.25 0.25\n";
     std::ofstream(path / "short.txt") << "0.5 0.5 x\n";
+    // "--sums -" reads standard input to its end, which the fuzzer's own may never reach.
+    if (std::freopen("/dev/null", "r", stdin) == nullptr) {
+      std::abort();
+    }
   }
   ~ScratchFolder() {
     std::error_code ignored;

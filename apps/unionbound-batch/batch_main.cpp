@@ -44,8 +44,9 @@ constexpr const char* kTryHelp = "; try 'unionbound-batch --help'";
 
 constexpr const char* kFooter =
     "Exit status: 0 both bounds were found; 1 the --prob file cannot be used (missing,\n"
-    "unreadable, no number); 2 unusable arguments; 3 standard output could not be written;\n"
-    "4 the --prob file was not read whole (without --accept-short); 5 the data fit no\n"
+    "unreadable, no number), or the --sums do not merge; 2 unusable arguments; 3 standard\n"
+    "output could not be written; 4 the --prob file was not read whole (without\n"
+    "--accept-short), or the --sums leave a range of it out; 5 the data fit no\n"
     "probability distribution, so no bound exists; 6 the --plot file could not be written.\n"
     "Flags are off unless given. UNIONBOUND_THREADS sets the threads that read a file.\n"
     "\n"

@@ -97,34 +97,33 @@ std::vector<std::string> SplitList(const std::string& list) {
   return items;
 }
 
-// A count as the options take it: a whole number from 0 to the largest 32-bit integer. CLI11's
-// own range check would write the largest double out in full.
-const CLI::Validator kWholeNumber(
-    [](std::string& text) -> std::string {
-      std::int32_t value = 0;
-      const char* last = text.data() + text.size();
-      const auto [end, error] = std::from_chars(text.data(), last, value);
-      if (error != std::errc() || end != last || value < 0) {
-        return "\"" + text + "\" is not a whole number from 0 to " +
-               std::to_string(std::numeric_limits<std::int32_t>::max());
-      }
-      return "";
-    },
-    "WHOLE NUMBER");
+// Whether `text` is a whole number from 0 to the largest Integer, and its value.
+template <class Integer>
+bool WholeNumberOf(std::string_view text, Integer& value) {
+  const char* last = text.data() + text.size();
+  const auto [end, error] = std::from_chars(text.data(), last, value);
+  return !text.empty() && error == std::errc() && end == last && value >= 0;
+}
 
-// An index or an offset in a file: a whole number from 0 to the largest 64-bit integer.
-const CLI::Validator kWholeIndex(
-    [](std::string& text) -> std::string {
-      std::int64_t value = 0;
-      const char* last = text.data() + text.size();
-      const auto [end, error] = std::from_chars(text.data(), last, value);
-      if (error != std::errc() || end != last || value < 0) {
-        return "\"" + text + "\" is not a whole number from 0 to " +
-               std::to_string(std::numeric_limits<std::int64_t>::max());
-      }
-      return "";
-    },
-    "WHOLE NUMBER");
+// The options' whole numbers up to the largest Integer, refused in one line: CLI11's own range
+// check would write the largest double out in full.
+template <class Integer>
+CLI::Validator WholeNumberValidator() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        Integer value = 0;
+        if (!WholeNumberOf(text, value)) {
+          return "\"" + text + "\" is not a whole number from 0 to " +
+                 std::to_string(std::numeric_limits<Integer>::max());
+        }
+        return "";
+      },
+      "WHOLE NUMBER");
+}
+
+// A count as the options take it, and an index or an offset in a file.
+const CLI::Validator kWholeNumber = WholeNumberValidator<std::int32_t>();
+const CLI::Validator kWholeIndex = WholeNumberValidator<std::int64_t>();
 
 // The long options written with one dash ("-n 3"), which CLI11 would take for something else:
 // the first one found, or none.
@@ -263,14 +262,9 @@ std::pair<std::int64_t, std::int64_t> ByteRangeOf(const std::string& text) {
     return range;
   }
   const std::size_t colon = text.find(':');
-  const auto whole = [](std::string_view digits, std::int64_t& value) {
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    return !digits.empty() && error == std::errc() && end == digits.data() + digits.size() &&
-           value >= 0;
-  };
   const std::string_view view(text);
-  if (colon == std::string::npos || !whole(view.substr(0, colon), range.first) ||
-      !(colon + 1 == text.size() || whole(view.substr(colon + 1), range.second)) ||
+  if (colon == std::string::npos || !WholeNumberOf(view.substr(0, colon), range.first) ||
+      !(colon + 1 == text.size() || WholeNumberOf(view.substr(colon + 1), range.second)) ||
       (range.second >= 0 && range.second < range.first)) {
     throw Unusable{"--bytes \"" + text +
                    "\" is not FROM:TO, two byte offsets with FROM <= TO "

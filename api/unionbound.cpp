@@ -5,15 +5,19 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <utility>
 
+#include "bounds/atom_program.h"
 #include "bounds/classical_bounds.h"
 #include "bounds/moment_problem.h"
 #include "bounds/question.h"
 #include "bounds/solve_question.h"
+#include "input/exact_decimal.h"
 #include "input/input_limits.h"
 #include "input/moment_data.h"
 #include "input/probability_input.h"
+#include "moments/binomial.h"
 #include "numeric/exact_number.h"
 
 namespace unionbound {
@@ -75,8 +79,14 @@ MomentData FileData(const std::string& path, std::int32_t n, std::int32_t m,
       !problem.empty()) {
     throw Error(problem);
   }
+  if (options.individual) {
+    if (const std::string limit = AtomProgramLimit(n, m); !limit.empty()) {
+      throw Error(limit);
+    }
+  }
   FileReading how;
   how.keep_pairs = options.classical;
+  how.keep_values = options.individual;
   how.accept_short = options.accept_short;
   how.progress = options.progress;
   MomentData data = MomentsOfFile(path, n, m, how);
@@ -133,6 +143,20 @@ OrderRow RowOf(const OrderBounds& row) {
   return out;
 }
 
+IndividualBound IndividualOf(const AtomBound& bound) {
+  IndividualBound out;
+  out.found = bound.status == ProgramStatus::kOptimal;
+  out.status = out.found ? "optimal" : "infeasible";
+  if (out.found) {
+    out.value = NearestDouble(bound.value);
+    out.fraction = bound.value.get_str();
+  }
+  out.atoms = static_cast<std::int64_t>(bound.distribution.size());
+  out.basis_changes = bound.pivots;
+  out.seconds = bound.seconds;
+  return out;
+}
+
 std::vector<ClassicalBound> ClassicalOf(const ClassicalBoundList& table) {
   std::vector<ClassicalBound> rows;
   for (const ClassicalRow& row : table) {
@@ -174,6 +198,13 @@ Bounds Solve(std::int32_t n, MomentData data, const Question& question, const Op
       bounds.by_order.push_back(RowOf(row));
     }
   }
+  if (options.individual) {
+    const AtomInterval interval = SolveAtomInterval(question, n, bounds.m, data.values);
+    bounds.individual.given = true;
+    bounds.individual.lower = IndividualOf(interval.lower);
+    bounds.individual.upper = IndividualOf(interval.upper);
+    bounds.individual.no_distribution_reason = interval.reason;
+  }
   if (!bounds.lower.found || !bounds.upper.found) {
     bounds.no_distribution_reason =
         data.improbable.empty() ? EvidentMomentProblem(n, used) : data.improbable;
@@ -198,7 +229,55 @@ Bounds SharpBounds(std::int32_t n, const std::vector<std::string>& moments,
   // The question is refused before the moments are read, as the batch program refuses it.
   CheckCount("n", n);
   const Question question = QuestionOf(options.probability, n);
+  if (options.individual) {
+    throw Error(
+        "Options::individual needs the intersections themselves (SharpBoundsFromFile or "
+        "SharpBoundsFromIntersections), not their sums");
+  }
   return Solve(n, Usable(MomentsFromItems(moments)), question, options);
+}
+
+Bounds SharpBoundsFromIntersections(std::int32_t n, std::int32_t m,
+                                    const std::vector<std::string>& probabilities,
+                                    const Options& options) {
+  CheckCount("n", n);
+  CheckCount("m", m);
+  const Question question = QuestionOf(options.probability, n);
+  if (options.individual) {
+    if (const std::string limit = AtomProgramLimit(n, m); !limit.empty()) {
+      throw Error(limit);
+    }
+  }
+  if (const std::string problem = SizeProblem(n, m, std::numeric_limits<std::int32_t>::max());
+      !problem.empty()) {
+    throw Error(problem);
+  }
+  const std::int64_t needed = ProbabilityCount(n, m);
+  if (static_cast<std::int64_t>(probabilities.size()) != needed) {
+    throw Error("probabilities: n=" + std::to_string(n) + ", m=" + std::to_string(m) + " need " +
+                std::to_string(needed) + " intersections, not " +
+                std::to_string(probabilities.size()));
+  }
+  MomentData data;
+  data.S = {Rational(1)};
+  std::int64_t place = 0;
+  for (std::int32_t k = 1; k <= m; ++k) {
+    Rational sum;
+    const std::int64_t block = k <= n ? ProbabilityCount(n, k) - ProbabilityCount(n, k - 1) : 0;
+    for (std::int64_t i = 0; i < block; ++i, ++place) {
+      const std::string& text = probabilities[static_cast<std::size_t>(place)];
+      const std::optional<Rational> value = ExactDecimalOrFraction(text);
+      if (!value) {
+        throw Error("probabilities[" + std::to_string(place) + "]: \"" + text +
+                        "\" is not a decimal number or a fraction",
+                    Error::Cause::kInput);
+      }
+      sum += *value;
+      data.values.push_back(*value);
+    }
+    data.S.push_back(sum);
+  }
+  return Solve(n, std::move(data), question, options);
 }
 
 Bounds SharpBounds(std::int32_t n, const std::vector<std::string>& moments,

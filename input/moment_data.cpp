@@ -36,10 +36,19 @@ MomentData MomentsOfFile(const std::string& path, std::int32_t n, std::int32_t m
     return data;
   }
   ReadPlan plan = MomentBlocks(n, m);
+  // One block a number keeps each number's exact value; the order's sums are added from them.
+  const std::vector<std::int64_t> order_sizes = plan.sizes;
+  if (how.keep_values) {
+    std::int64_t count = 0;
+    for (const std::int64_t size : order_sizes) {
+      count += size;
+    }
+    plan.sizes.assign(static_cast<std::size_t>(count), 1);
+  }
   plan.progress = how.progress;
   const bool pairs = how.keep_pairs && m >= 2;
   if (pairs) {
-    plan.kept = plan.sizes[0] + plan.sizes[1];
+    plan.kept = order_sizes[0] + order_sizes[1];
   }
   const ProbabilityRead read = ReadProbabilityFile(path.c_str(), plan);
   ReadMessages messages = ReadWarnings(path, read, n, m);
@@ -63,11 +72,23 @@ MomentData MomentsOfFile(const std::string& path, std::int32_t n, std::int32_t m
     return data;
   }
   data.S = {Rational(1)};
-  data.S.insert(data.S.end(), read.exact_block_sums.begin(), read.exact_block_sums.end());
+  if (how.keep_values) {
+    data.values = read.exact_block_sums;
+    auto value = data.values.begin();
+    for (const std::int64_t size : order_sizes) {
+      Rational sum;
+      for (std::int64_t k = 0; k < size; ++k, ++value) {
+        sum += *value;
+      }
+      data.S.push_back(sum);
+    }
+  } else {
+    data.S.insert(data.S.end(), read.exact_block_sums.begin(), read.exact_block_sums.end());
+  }
   data.improbable = FirstImprobableNumber(path, read);
   if (pairs) {
     const Vector kept = KeptValues(read, plan.kept);
-    const auto singles = static_cast<std::ptrdiff_t>(plan.sizes[0]);
+    const auto singles = static_cast<std::ptrdiff_t>(order_sizes[0]);
     data.singles = Vector(kept.begin(), kept.begin() + singles);
     data.pairs = Vector(kept.begin() + singles, kept.end());
   }

@@ -18,6 +18,9 @@ struct MomentData {
   // bounds that use each pair.
   Vector singles;
   Vector pairs;
+  // From a file, when asked for: every probability of orders 1 .. min(m, n) exactly as written,
+  // in the file's order, for the bounds from every intersection.
+  std::vector<Rational> values;
   // From a file: the first number that is no probability, as a reason that the data fit no
   // distribution; empty when there is none.
   std::string improbable;
@@ -41,6 +44,8 @@ MomentData MomentsFromItems(const std::vector<std::string>& items);
 struct FileReading {
   // Keep the singles and pairs (when m >= 2), for the bounds that use each pair.
   bool keep_pairs = false;
+  // Keep every probability exactly (MomentData::values); for a few million numbers at most.
+  bool keep_values = false;
   // Take a file that was not read whole as the interactive program does, the last number read
   // standing for the rest (with a warning); otherwise such a file is refused.
   bool accept_short = false;

@@ -63,6 +63,7 @@ struct Arguments {
   bool exact = false;
   bool json = false;
   bool classical = false;
+  bool individual = false;
   std::optional<std::string> at_least;
   std::optional<std::string> exactly;
   bool by_order = false;
@@ -131,7 +132,7 @@ std::optional<std::string> SingleDashOption(int argc, const char* const* argv) {
   static const char* const kNames[] = {
       "n",        "m",       "prob",        "moments", "exact",   "json",         "classical",
       "at-least", "exactly", "by-order",    "plot",    "version", "accept-short", "partial",
-      "count",    "bytes",   "first-index", "order",   "sums"};
+      "count",    "bytes",   "first-index", "order",   "sums",    "individual"};
   for (int i = 1; i < argc; ++i) {
     for (const char* name : kNames) {
       if (std::string(argv[i]) == std::string("-") + name) {
@@ -307,6 +308,7 @@ Bounds Compute(const Arguments& options, const Question& question) {
   asked.probability = ProbabilityOf(question);
   asked.by_order = options.by_order || !options.plot.empty();
   asked.classical = options.classical;
+  asked.individual = options.individual;
   asked.accept_short = options.accept_short;
   try {
     if (!options.moments.empty()) {
@@ -405,7 +407,16 @@ int Run(const Arguments& options) {
     std::cerr << kProgram << "the data as written fit no probability distribution"
               << (reason.empty() ? "" : ": " + reason) << "; no bound exists" << std::endl;
   }
-  return both ? exit_status::kAnswered : exit_status::kNoDistribution;
+  // The sums may fit a distribution where the intersections themselves fit none.
+  const IndividualBounds& individual = bounds.individual;
+  const bool individual_found =
+      !individual.given || (individual.lower.found && individual.upper.found);
+  if (both && !individual_found) {
+    std::cerr << kProgram << "the intersections as written fit no probability distribution: "
+              << individual.no_distribution_reason << "; no bound from every intersection exists"
+              << std::endl;
+  }
+  return both && individual_found ? exit_status::kAnswered : exit_status::kNoDistribution;
 }
 
 }  // namespace
@@ -437,6 +448,12 @@ int BatchMain(int argc, const char* const* argv) {
   app.add_flag("--json", options.json, "one JSON object on standard output");
   app.add_flag("--classical", options.classical,
                "the classical bounds of the union beside the sharp ones");
+  auto* individual =
+      app.add_flag("--individual", options.individual,
+                   "the bounds from every intersection given, not only from their sums: over "
+                   "every distribution on the 2^n atoms with the file's intersections (n up to "
+                   "20); exact, and never wider than the sharp ones");
+  individual->needs(prob);
   auto* at_least = app.add_option("--at-least", options.at_least,
                                   "bound P(at least R of the n events occur) instead, 1 <= R <= n")
                        ->type_name("R");
@@ -511,11 +528,13 @@ int BatchMain(int argc, const char* const* argv) {
       throw CLI::ValidationError("--bytes goes with --partial or --count");
     }
     if ((options.partial || options.count) &&
-        (options.json || options.exact || options.classical || options.by_order ||
-         options.at_least || options.exactly || !options.plot.empty() || options.accept_short)) {
+        (options.json || options.exact || options.classical || options.individual ||
+         options.by_order || options.at_least || options.exactly || !options.plot.empty() ||
+         options.accept_short)) {
       throw CLI::ValidationError(
           std::string(options.partial ? "--partial" : "--count") +
           " prints a step of the work, not bounds: it takes no --json, --exact, --classical, "
+          "--individual, "
           "--at-least, --exactly, --by-order, --plot or --accept-short");
     }
     if (!options.plot.empty() && !EndsWithSvg(options.plot)) {

@@ -71,6 +71,26 @@ Json ClassicalJson(const std::vector<ClassicalBound>& table) {
   return rows;
 }
 
+Json IndividualBoundJson(const IndividualBound& bound) {
+  Json json;
+  json["value"] = bound.found ? NumberJson(bound.value) : Json(nullptr);
+  json["fraction"] = bound.found ? Json(bound.fraction) : Json(nullptr);
+  json["status"] = bound.status;
+  json["atoms"] = bound.atoms;
+  json["basis_changes"] = bound.basis_changes;
+  json["seconds"] = bound.seconds;
+  return json;
+}
+
+Json IndividualJson(const IndividualBounds& bounds) {
+  Json json;
+  json["lower"] = IndividualBoundJson(bounds.lower);
+  json["upper"] = IndividualBoundJson(bounds.upper);
+  json["no_distribution_reason"] =
+      bounds.no_distribution_reason.empty() ? Json(nullptr) : Json(bounds.no_distribution_reason);
+  return json;
+}
+
 }  // namespace
 
 Json JsonReport(const Bounds& bounds, const Shown& shown) {
@@ -94,6 +114,9 @@ Json JsonReport(const Bounds& bounds, const Shown& shown) {
   }
   if (!bounds.classical.empty()) {
     report["classical"] = ClassicalJson(bounds.classical);
+  }
+  if (bounds.individual.given) {
+    report["individual"] = IndividualJson(bounds.individual);
   }
   report["notes"] = Json(bounds.notes);
   report["no_distribution_reason"] =

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <charconv>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "apps/unionbound-batch/report.h"
@@ -98,6 +99,23 @@ std::string ClassicalText(const std::vector<ClassicalBound>& table) {
   return text;
 }
 
+std::string IndividualText(const IndividualBounds& bounds, bool exact) {
+  if (!bounds.lower.found || !bounds.upper.found) {
+    return "bounds from every intersection given: none (infeasible)\n";
+  }
+  std::ostringstream out;
+  out << "bounds from every intersection given:\n";
+  for (const auto& [which, bound] :
+       {std::pair<const char*, const IndividualBound&>{"lower", bounds.lower},
+        std::pair<const char*, const IndividualBound&>{"upper", bounds.upper}}) {
+    out << which << " bound: " << NumberText(bound.fraction, bound.value, exact) << "\n";
+    out << "  status " << bound.status << ", " << bound.atoms
+        << (bound.atoms == 1 ? " atom, " : " atoms, ") << bound.basis_changes << " basis changes, "
+        << bound.seconds << " s\n";
+  }
+  return out.str();
+}
+
 }  // namespace
 
 std::string Decimal(double x) {
@@ -121,6 +139,10 @@ std::string TextReport(const Bounds& bounds, const Shown& shown) {
   text += "\n";
   text += BoundText("lower", bounds.lower, shown.exact);
   text += BoundText("upper", bounds.upper, shown.exact);
+  if (bounds.individual.given) {
+    text += "\n";
+    text += IndividualText(bounds.individual, shown.exact);
+  }
   // Appended piece by piece: "\n" + a temporary makes an optimised g++ 12 warn of an
   // overlapping copy that is not there.
   if (shown.by_order) {

@@ -102,11 +102,36 @@ struct ClassicalBound {
   bool tightest = false;  // no finite value of its side is tighter
 };
 
+// One bound from every intersection given (Options::individual): the least or the largest
+// probability over every distribution on the 2^n atoms (the sets of events that occur together)
+// that gives each intersection its probability, not only each sum S_k its value.
+struct IndividualBound {
+  bool found = false;  // false when no distribution has the intersections (status "infeasible")
+  double value = std::numeric_limits<double>::quiet_NaN();  // nearest to the exact optimum
+  std::string fraction;                                     // the exact optimum; empty if none
+  std::string status;                                       // "optimal" or "infeasible"
+  std::int64_t atoms = 0;  // atoms of positive probability in a distribution that attains it
+  std::int64_t basis_changes = 0;
+  double seconds = 0.0;  // to the microsecond
+};
+
+struct IndividualBounds {
+  bool given = false;  // Options::individual was asked for
+  IndividualBound lower;
+  IndividualBound upper;
+  // Why the intersections fit no distribution, naming the first events (from 1) found to
+  // disagree; empty when both bounds were found.
+  std::string no_distribution_reason;
+};
+
 // What is asked besides the moments.
 struct Options {
   Probability probability = Union();
   bool by_order = false;   // Bounds::by_order
   bool classical = false;  // Bounds::classical, for the union
+  // Bounds::individual, from a file or SharpBoundsFromIntersections, for n up to 20: the sums
+  // alone have no intersections to give.
+  bool individual = false;
   // A file that was not read whole (reading stopped at a word that is not a number, or the file
   // ended early) is refused with Error::Cause::kNotReadWhole; with accept_short the last number
   // read stands for the rest, as in the interactive program, and the notes say so.
@@ -125,6 +150,7 @@ struct Bounds {
   Bound upper;
   std::vector<OrderRow> by_order;         // with Options::by_order: k = 1 .. min(m, n)
   std::vector<ClassicalBound> classical;  // with Options::classical, for the union
+  IndividualBounds individual;            // with Options::individual
   // What the batch program would say on standard error without refusing: a short file, orders
   // above n. Each without the program's name.
   std::vector<std::string> notes;
@@ -155,6 +181,14 @@ Bounds SharpBoundsFromFile(const std::string& path, std::int32_t n, std::int32_t
 Bounds SharpBounds(std::int32_t n, const std::vector<std::string>& moments, const Options& options);
 Bounds SharpBoundsFromFile(const std::string& path, std::int32_t n, std::int32_t m,
                            const Options& options);
+
+// The bounds from the probability of each intersection of up to m of the n events, one per
+// subset in the order of prob.txt (order 1: {1}, {2}, ..; order 2: {1,2}, {1,3}, .., {2,3}, ..),
+// each written as SharpBounds takes a moment; their sums per order are the moments. With
+// Options::individual, the bounds from every intersection too.
+Bounds SharpBoundsFromIntersections(std::int32_t n, std::int32_t m,
+                                    const std::vector<std::string>& probabilities,
+                                    const Options& options = {});
 
 // The binomial moments S_1 .. S_m of such a file, as exact fractions; a file not read whole is
 // refused unless `accept_short`.

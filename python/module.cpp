@@ -14,7 +14,7 @@ namespace {
 // What the front asks: the question as it names it ("union", "at_least" or "exactly", with r),
 // the rows by order and the classical bounds.
 unionbound::Options OptionsOf(const std::string& kind, std::int32_t r, bool by_order,
-                              bool classical, bool accept_short) {
+                              bool classical, bool accept_short, bool individual = false) {
   unionbound::Options options;
   if (kind == "at_least") {
     options.probability = unionbound::AtLeast(r);
@@ -24,6 +24,7 @@ unionbound::Options OptionsOf(const std::string& kind, std::int32_t r, bool by_o
   options.by_order = by_order;
   options.classical = classical;
   options.accept_short = accept_short;
+  options.individual = individual;
   return options;
 }
 
@@ -70,6 +71,21 @@ PYBIND11_MODULE(_unionbound, module) {
       .def_readonly("side", &ClassicalBound::side)
       .def_readonly("value", &ClassicalBound::value)
       .def_readonly("tightest", &ClassicalBound::tightest);
+  using unionbound::IndividualBound;
+  using unionbound::IndividualBounds;
+  py::class_<IndividualBound>(module, "IndividualBound")
+      .def_readonly("found", &IndividualBound::found)
+      .def_readonly("value", &IndividualBound::value)
+      .def_readonly("fraction", &IndividualBound::fraction)
+      .def_readonly("status", &IndividualBound::status)
+      .def_readonly("atoms", &IndividualBound::atoms)
+      .def_readonly("basis_changes", &IndividualBound::basis_changes)
+      .def_readonly("seconds", &IndividualBound::seconds);
+  py::class_<IndividualBounds>(module, "IndividualBounds")
+      .def_readonly("given", &IndividualBounds::given)
+      .def_readonly("lower", &IndividualBounds::lower)
+      .def_readonly("upper", &IndividualBounds::upper)
+      .def_readonly("no_distribution_reason", &IndividualBounds::no_distribution_reason);
   py::class_<Bounds>(module, "Bounds")
       .def_readonly("n", &Bounds::n)
       .def_readonly("m", &Bounds::m)
@@ -79,6 +95,7 @@ PYBIND11_MODULE(_unionbound, module) {
       .def_readonly("upper", &Bounds::upper)
       .def_readonly("by_order", &Bounds::by_order)
       .def_readonly("classical", &Bounds::classical)
+      .def_readonly("individual", &Bounds::individual)
       .def_readonly("notes", &Bounds::notes)
       .def_readonly("no_distribution_reason", &Bounds::no_distribution_reason);
   module.def("version", &unionbound::Version);
@@ -93,12 +110,23 @@ PYBIND11_MODULE(_unionbound, module) {
   module.def(
       "sharp_bounds_from_file",
       [](const std::string& path, std::int32_t n, std::int32_t m, const std::string& kind,
-         std::int32_t r, bool by_order, bool classical, bool accept_short) {
+         std::int32_t r, bool by_order, bool classical, bool accept_short, bool individual) {
         return unionbound::SharpBoundsFromFile(
-            path, n, m, OptionsOf(kind, r, by_order, classical, accept_short));
+            path, n, m, OptionsOf(kind, r, by_order, classical, accept_short, individual));
       },
       py::arg("path"), py::arg("n"), py::arg("m"), py::arg("kind"), py::arg("r"),
-      py::arg("by_order") = false, py::arg("classical") = false, py::arg("accept_short") = false);
+      py::arg("by_order") = false, py::arg("classical") = false, py::arg("accept_short") = false,
+      py::arg("individual") = false);
+  module.def(
+      "bounds_from_intersections",
+      [](std::int32_t n, std::int32_t m, const std::vector<std::string>& probabilities,
+         const std::string& kind, std::int32_t r, bool by_order, bool individual) {
+        return unionbound::SharpBoundsFromIntersections(
+            n, m, probabilities, OptionsOf(kind, r, by_order, false, false, individual));
+      },
+      py::arg("n"), py::arg("m"), py::arg("probabilities"), py::arg("kind"), py::arg("r"),
+      py::arg("by_order") = false, py::arg("individual") = false,
+      py::call_guard<py::gil_scoped_release>());
   module.def("moments_from_file", &unionbound::MomentsFromFile, py::arg("path"), py::arg("n"),
              py::arg("m"), py::arg("accept_short") = false);
   // Partial sums cross into Python as their JSON text, which the front wraps in its own

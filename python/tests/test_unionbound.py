@@ -402,7 +402,8 @@ PUBLIC_FUNCTIONS = [unionbound.sharp_bounds, unionbound.by_order, unionbound.cla
                     unionbound.moments_from_file, unionbound.count_numbers, unionbound.sum_part,
                     unionbound.merge_sums]
 PUBLIC_CLASSES = [unionbound.Bound, unionbound.Bounds, unionbound.OrderRow,
-                  unionbound.ClassicalBound]
+                  unionbound.ClassicalBound, unionbound.IndividualBound,
+                  unionbound.IndividualBounds]
 # A value with methods rather than a record of results; tested in test_partial_sums.py.
 PUBLIC_VALUES = [unionbound.PartialSums]
 

@@ -24,13 +24,15 @@ import os
 from dataclasses import dataclass, field
 from decimal import Decimal
 from fractions import Fraction
+from itertools import combinations
 from typing import Any, Dict, Iterable, List, Optional, Tuple, Union
 
 from . import _unionbound
 
 __version__: str = _unionbound.version()
 __all__ = [
-    "Bound", "Bounds", "OrderRow", "ClassicalBound", "PartialSums",
+    "Bound", "Bounds", "OrderRow", "ClassicalBound", "IndividualBound", "IndividualBounds",
+    "PartialSums",
     "sharp_bounds", "by_order", "classical_bounds", "moments_from_file",
     "count_numbers", "sum_part", "merge_sums",
 ]
@@ -139,6 +141,55 @@ class ClassicalBound:
     tightest: bool
 
 
+@dataclass(frozen=True)
+class IndividualBound:
+    """One bound from every intersection given (individual=True): the least or the largest
+    probability over every distribution on the 2**n atoms that gives each intersection its
+    probability.
+
+    Attributes
+    ----------
+    value : float, Fraction or None
+        The bound, as `Bound.value`; None when the intersections fit no distribution.
+    fraction : str or None
+        The exact bound as a fraction; None when there is none.
+    status : str
+        "optimal" or "infeasible".
+    atoms : int
+        The atoms (sets of events that occur together) of positive probability in a
+        distribution that attains the bound.
+    basis_changes : int
+        The simplex method's steps.
+    seconds : float
+        How long finding this bound took.
+    """
+
+    value: Optional[_Value]
+    fraction: Optional[str]
+    status: str
+    atoms: int
+    basis_changes: int = field(repr=False)
+    seconds: float = field(repr=False)
+
+
+@dataclass(frozen=True)
+class IndividualBounds:
+    """Both bounds from every intersection given.
+
+    Attributes
+    ----------
+    lower, upper : IndividualBound
+        The least and the largest probability the intersections allow.
+    no_distribution_reason : str
+        When the intersections fit no distribution, why, naming the first events (from 1)
+        found to disagree; empty otherwise.
+    """
+
+    lower: IndividualBound
+    upper: IndividualBound
+    no_distribution_reason: str = ""
+
+
 @dataclass(frozen=True, repr=False)
 class Bounds:
     """Both sharp bounds and what was said of the data. As scipy's results do, `success`,
@@ -162,6 +213,8 @@ class Bounds:
         With by_order=True, the bounds from the orders 1 .. k alone, for k = 1 .. min(m, n).
     classical : list of ClassicalBound
         With classical=True, the union's classical bounds (empty for the other questions).
+    individual : IndividualBounds or None
+        With individual=True, the bounds from every intersection given.
     no_distribution_reason : str
         When a bound is missing, why the data fit no distribution, as far as a plain look
         tells; empty otherwise.
@@ -183,6 +236,7 @@ class Bounds:
     notes: List[str]
     by_order: List[OrderRow] = field(default_factory=list)
     classical: List[ClassicalBound] = field(default_factory=list)
+    individual: Optional[IndividualBounds] = None
     no_distribution_reason: str = ""
     success: bool = True
     status: int = 0
@@ -280,6 +334,28 @@ def _bound(bound: Any, exact: bool) -> Bound:
     )
 
 
+def _individual_bound(bound: Any, exact: bool) -> IndividualBound:
+    return IndividualBound(
+        value=(Fraction(bound.fraction) if exact else bound.value) if bound.found else None,
+        fraction=bound.fraction if bound.found else None,
+        status=bound.status,
+        atoms=bound.atoms,
+        basis_changes=bound.basis_changes,
+        seconds=bound.seconds,
+    )
+
+
+def _individual(result: Any, exact: bool) -> Optional[IndividualBounds]:
+    given = result.individual
+    if not given.given:
+        return None
+    return IndividualBounds(
+        lower=_individual_bound(given.lower, exact),
+        upper=_individual_bound(given.upper, exact),
+        no_distribution_reason=given.no_distribution_reason,
+    )
+
+
 def _row(row: Any, exact: bool) -> OrderRow:
     return OrderRow(
         k=row.k,
@@ -307,13 +383,22 @@ def _bounds(result: Any, exact: bool) -> Bounds:
             ClassicalBound(name=row.name, side=row.side, value=row.value, tightest=row.tightest)
             for row in result.classical
         ],
+        individual=_individual(result, exact),
         no_distribution_reason=result.no_distribution_reason,
         **_outcome(result),
     )
 
 
 def _outcome(result: Any) -> Dict[str, Any]:
+    individual = result.individual
     if result.lower.found and result.upper.found:
+        if individual.given and not (individual.lower.found and individual.upper.found):
+            return dict(
+                success=False,
+                status=1,
+                message="the intersections fit no probability distribution: "
+                + individual.no_distribution_reason,
+            )
         return dict(success=True, status=0, message="both bounds found")
     reason = result.no_distribution_reason
     return dict(
@@ -321,6 +406,40 @@ def _outcome(result: Any) -> Dict[str, Any]:
         status=1,
         message="the data fit no probability distribution" + (f": {reason}" if reason else ""),
     )
+
+
+def _intersection_list(n: int, intersections: Any) -> Tuple[int, List[str]]:
+    """The largest order and the probabilities in the order of prob.txt, from a mapping keyed
+    by tuples of events numbered from 1."""
+    if not hasattr(intersections, "items"):
+        raise TypeError("intersections must be a mapping from tuples of events to probabilities, "
+                        f"not {type(intersections).__name__}")
+    given: Dict[Tuple[int, ...], str] = {}
+    for key, value in intersections.items():
+        if not isinstance(key, tuple) or not key:
+            raise TypeError(f"intersections: the key {key!r} is not a non-empty tuple of events")
+        for event in key:
+            if isinstance(event, bool) or not isinstance(event, numbers.Integral):
+                raise TypeError(f"intersections: the key {key!r} holds {event!r}, not an event "
+                                "number")
+            if not 1 <= event <= n:
+                raise ValueError(f"intersections: the key {key!r} names event {event}; events "
+                                 f"are numbered from 1 to n={n}")
+        events = tuple(sorted(int(e) for e in key))
+        if len(set(events)) != len(events):
+            raise ValueError(f"intersections: the key {key!r} names an event twice")
+        if events in given:
+            raise ValueError(f"intersections: the events {events} are given twice")
+        given[events] = _moment_text(value)
+    order = max((len(k) for k in given), default=0)
+    probabilities: List[str] = []
+    for k in range(1, order + 1):
+        for subset in combinations(range(1, n + 1), k):
+            if subset not in given:
+                raise ValueError(f"intersections: every subset of up to {order} events is "
+                                 f"needed; {subset} is missing")
+            probabilities.append(given[subset])
+    return order, probabilities
 
 
 def _question(n: int, at_least: Any, exactly: Any) -> Tuple[str, int]:
@@ -346,6 +465,8 @@ def sharp_bounds(
     classical: bool = False,
     accept_short: bool = False,
     sums: Optional["PartialSums"] = None,
+    intersections: Optional[Dict[Tuple[int, ...], _Moment]] = None,
+    individual: bool = False,
 ) -> Bounds:
     """The sharp lower and upper bounds on P(at least one of the n events occurs), or on
     P(at least R) or P(exactly R).
@@ -380,6 +501,15 @@ def sharp_bounds(
         Instead of moments or file: the merged sums of every part of a file (`sum_part`,
         `merge_sums`), which must cover it exactly once. The bounds are the whole file's; the
         classical table lacks the bounds that use each pair, which need the pairs themselves.
+    intersections : mapping of tuple of int to probability, optional
+        Instead of moments, file or sums: the probability of each intersection, keyed by the
+        events in it, numbered from 1 (``{(1,): 0.5, (2,): 0.4, (1, 2): 0.2}``); every subset of
+        up to m events must be there, m being the largest key's size. The moments are their
+        sums.
+    individual : bool, default False
+        With file or intersections, for n up to 20: fill `Bounds.individual` with the bounds
+        from every intersection given, not only from their sums, exactly. They lie inside the
+        sharp bounds and are often much narrower.
 
     Returns
     -------
@@ -399,6 +529,17 @@ def sharp_bounds(
     """
     n = _whole("n", n)
     kind, r = _question(n, at_least, exactly)
+    if individual and file is None and intersections is None:
+        raise ValueError("individual needs the intersections themselves: file or intersections")
+    if intersections is not None:
+        if moments is not None or file is not None or sums is not None or m is not None \
+                or accept_short or classical:
+            raise ValueError("intersections go alone: no moments, file, sums, m, accept_short "
+                             "or classical beside them")
+        order, probabilities = _intersection_list(n, intersections)
+        result = _unionbound.bounds_from_intersections(
+            n, order, probabilities, kind, r, by_order, individual)
+        return _bounds(result, exact)
     if sums is not None:
         if moments is not None or file is not None or m is not None or accept_short:
             raise ValueError("sums go alone: no moments, file, m or accept_short beside them")
@@ -415,7 +556,7 @@ def sharp_bounds(
             raise ValueError("file needs m, the largest order of its intersections")
         m = _whole("m", m)
         result = _unionbound.sharp_bounds_from_file(
-            _readable(file), n, m, kind, r, by_order, classical, accept_short
+            _readable(file), n, m, kind, r, by_order, classical, accept_short, individual
         )
     else:
         if m is not None:

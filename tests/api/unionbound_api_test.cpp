@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
@@ -358,6 +359,63 @@ TEST(Api, RefusesAFileAsTheBatchProgram) {
 
 TEST(Api, VersionIsTheProjects) {
   EXPECT_EQ(Version(), UNIONBOUND_TEST_VERSION);
+}
+
+// The intersections given one by one are the file's numbers: the same sharp bounds, and the
+// same bounds from every intersection as the batch program's --individual.
+TEST(Api, IntersectionsAreTheFilesNumbers) {
+  const std::vector<std::string> given = {"0.5", "0.2",  "0.5", "0.3", "0.1",
+                                          "0.2", "0.05", "0.1", "1/8", "0.1"};
+  ScratchDirectory dir;
+  std::string text;
+  for (const std::string& value : given) {
+    text += (value == "1/8" ? "0.125" : value) + " ";
+  }
+  dir.Write("p.txt", text);
+  const std::string path = (dir.path() / "p.txt").string();
+  Options options;
+  options.individual = true;
+  options.probability = AtLeast(2);
+  const Bounds api = SharpBoundsFromIntersections(4, 2, given, options);
+  const Bounds file = SharpBoundsFromFile(path, 4, 2, options);
+  EXPECT_EQ(api.S_fractions, file.S_fractions);
+  EXPECT_EQ(api.lower.fraction, file.lower.fraction);
+  ASSERT_TRUE(api.individual.given);
+  EXPECT_EQ(api.individual.lower.fraction, file.individual.lower.fraction);
+  EXPECT_EQ(api.individual.upper.fraction, file.individual.upper.fraction);
+  const ProgramRun run =
+      RunBatch(dir.path(), "--json --individual --at-least 2 --n 4 --m 2 --prob " + path);
+  ASSERT_EQ(run.exit_status, 0) << run.err;
+  const Json report = Json::parse(run.out);
+  EXPECT_EQ(report["individual"]["lower"]["fraction"], api.individual.lower.fraction);
+  EXPECT_EQ(report["individual"]["upper"]["fraction"], api.individual.upper.fraction);
+  EXPECT_EQ(report["individual"]["upper"]["atoms"], api.individual.upper.atoms);
+}
+
+TEST(Api, RefusesIntersectionsThatAreNotOneNumberASubset) {
+  Options individual;
+  individual.individual = true;
+  const auto refusal = [](const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const Error& error) {
+      return std::string(error.what());
+    }
+    return std::string("no refusal");
+  };
+  EXPECT_EQ(refusal([] {
+              SharpBoundsFromIntersections(3, 1, {"0.5", "0.5"});
+            }),
+            "probabilities: n=3, m=1 need 3 intersections, not 2");
+  EXPECT_EQ(refusal([] {
+              SharpBoundsFromIntersections(2, 1, {"0.5", "half"});
+            }),
+            "probabilities[1]: \"half\" is not a decimal number or a fraction");
+  EXPECT_EQ(refusal([&] { SharpBounds(3, {"1.5"}, individual); }),
+            "Options::individual needs the intersections themselves (SharpBoundsFromFile or "
+            "SharpBoundsFromIntersections), not their sums");
+  EXPECT_EQ(refusal([&] { SharpBoundsFromIntersections(21, 1, {}, individual); }),
+            "the bounds from every intersection take n up to 20 (2^n atoms), not n=21");
 }
 
 }  // namespace

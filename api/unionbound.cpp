@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
 #include "bounds/atom_program.h"
@@ -199,7 +200,14 @@ Bounds Solve(std::int32_t n, MomentData data, const Question& question, const Op
     }
   }
   if (options.individual) {
-    const AtomInterval interval = SolveAtomInterval(question, n, bounds.m, data.values);
+    AtomInterval interval;
+    try {
+      interval = SolveAtomInterval(question, n, bounds.m, data.values);
+    } catch (const std::logic_error& fault) {
+      // A proof the exact pivots could not finish: no bound is given as if it were one.
+      throw Error(std::string("the bounds from every intersection: ") + fault.what(),
+                  Error::Cause::kInput);
+    }
     bounds.individual.given = true;
     bounds.individual.lower = IndividualOf(interval.lower);
     bounds.individual.upper = IndividualOf(interval.upper);

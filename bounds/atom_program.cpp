@@ -980,6 +980,15 @@ std::string FirstLocalInconsistency(std::int32_t n, std::int32_t m,
       }
     }
   }
+  // Beyond three events, at least each value must be a probability (the program starts from
+  // the data as they are, which a negative one would leave without a first basis).
+  const std::vector<std::uint32_t> all = SubsetsInFileOrder(n, m);
+  for (std::size_t i = subsets.size(); i < all.size() && i < values.size(); ++i) {
+    if (values[i] < 0 || values[i] > 1) {
+      return "the probability given for " + NamedEvents(all[i]) + " together, " +
+             ShortDecimal(values[i]) + ", is no probability";
+    }
+  }
   return "";
 }
 

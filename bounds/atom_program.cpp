@@ -217,6 +217,17 @@ class FloatSimplex {
     return basic_;
   }
 
+  // Whether the last run ended on a basis the doubles take for feasible: its artificial
+  // columns (of either phase) at 0 and its atoms at or above 0, within the tolerance.
+  bool Feasible() const {
+    for (std::size_t i = 0; i < size_; ++i) {
+      if (data_.Artificial(basic_[i]) ? std::fabs(x_[i]) > kTolerance : x_[i] < -kTolerance) {
+        return false;
+      }
+    }
+    return true;
+  }
+
  private:
   std::vector<double> Mixed() const {
     constexpr double kShare = 1e-4;
@@ -250,16 +261,22 @@ class FloatSimplex {
       if (!data_.Artificial(basic_[r])) {
         continue;
       }
-      const std::vector<double> row = SpreadOverAtoms(
-          data_, std::vector<double>(binv_.begin() + static_cast<std::ptrdiff_t>(r * size_),
-                                     binv_.begin() + static_cast<std::ptrdiff_t>((r + 1) * size_)));
+      // The working atoms first; all 2^n only when none of them has an entry to pivot on.
       Column entering = -1;
       double largest = 1e-7;
-      for (Column atom = 0; atom < data_.atoms(); ++atom) {
-        const auto a = static_cast<std::size_t>(atom);
-        if (!atom_basic_[a] && std::fabs(row[a]) > largest) {
-          largest = std::fabs(row[a]);
+      const auto consider = [&](Column atom, double entry) {
+        if (!atom_basic_[static_cast<std::size_t>(atom)] && std::fabs(entry) > largest) {
+          largest = std::fabs(entry);
           entering = atom;
+        }
+      };
+      for (std::size_t k = 0; k < working_.size(); ++k) {
+        consider(working_[k], RowEntry(r, k));
+      }
+      if (entering < 0) {
+        const std::vector<double> row = SpreadOverAtoms(data_, RowOfInverse(r));
+        for (Column atom = 0; atom < data_.atoms(); ++atom) {
+          consider(atom, row[static_cast<std::size_t>(atom)]);
         }
       }
       if (entering < 0) {
@@ -273,9 +290,23 @@ class FloatSimplex {
     Reinvert();
   }
 
+  std::vector<double> RowOfInverse(std::size_t r) const {
+    return std::vector<double>(binv_.begin() + static_cast<std::ptrdiff_t>(r * size_),
+                               binv_.begin() + static_cast<std::ptrdiff_t>((r + 1) * size_));
+  }
+
+  // Row r of the inverse times the column of the k-th working atom.
+  double RowEntry(std::size_t r, std::size_t k) const {
+    double sum = 0.0;
+    for (const std::int32_t row : working_rows_[k]) {
+      sum += binv_[r * size_ + static_cast<std::size_t>(row)];
+    }
+    return sum;
+  }
+
   // Primal steps until no atom improves; whether any was taken.
   bool Primal(const Objective& objective, std::int64_t& pivots) {
-    const std::int64_t most = 50 * static_cast<std::int64_t>(size_) + 20000;
+    const std::int64_t most = 400 * static_cast<std::int64_t>(size_) + 50000;
     std::int32_t degenerate_run = 0;
     bool moved = false;
     for (std::int64_t step = 0; step < most; ++step) {
@@ -331,26 +362,38 @@ class FloatSimplex {
       const auto r = static_cast<std::size_t>(leaving);
       const double sign = x_[r] < 0 ? -1.0 : 1.0;
       const std::vector<double> y = Duals(objective);
-      const std::vector<double> costs = SpreadOverAtoms(data_, y);
-      const std::vector<double> row = SpreadOverAtoms(
-          data_, std::vector<double>(binv_.begin() + static_cast<std::ptrdiff_t>(r * size_),
-                                     binv_.begin() + static_cast<std::ptrdiff_t>((r + 1) * size_)));
+      // The least ratio of reduced cost to pivot entry keeps every reduced cost at or above 0.
+      // The working atoms are tried first: the primal steps that follow mend any atom outside
+      // them that the step leaves below 0, and a pass over all 2^n atoms costs far more.
       Column entering = -1;
       double best_ratio = INFINITY;
       double best_pivot = 0.0;
-      for (Column atom = 0; atom < data_.atoms(); ++atom) {
-        const auto a = static_cast<std::size_t>(atom);
-        const double pivot = sign * row[a];
-        if (atom_basic_[a] || pivot <= kTolerance) {
-          continue;
+      const auto consider = [&](Column atom, double entry, double reduced) {
+        const double pivot = sign * entry;
+        if (atom_basic_[static_cast<std::size_t>(atom)] || pivot <= kTolerance) {
+          return;
         }
-        const double reduced = std::max(Cost(data_, objective, atom) - costs[a], 0.0);
-        const double ratio = reduced / pivot;
+        const double ratio = std::max(reduced, 0.0) / pivot;
         if (ratio < best_ratio - kTolerance ||
             (ratio <= best_ratio + kTolerance && pivot > best_pivot)) {
           best_ratio = std::min(ratio, best_ratio);
           best_pivot = pivot;
           entering = atom;
+        }
+      };
+      for (std::size_t k = 0; k < working_.size(); ++k) {
+        double reduced = Cost(data_, objective, working_[k]);
+        for (const std::int32_t row : working_rows_[k]) {
+          reduced -= y[static_cast<std::size_t>(row)];
+        }
+        consider(working_[k], RowEntry(r, k), reduced);
+      }
+      if (entering < 0) {
+        const std::vector<double> costs = SpreadOverAtoms(data_, y);
+        const std::vector<double> row = SpreadOverAtoms(data_, RowOfInverse(r));
+        for (Column atom = 0; atom < data_.atoms(); ++atom) {
+          const auto a = static_cast<std::size_t>(atom);
+          consider(atom, row[a], Cost(data_, objective, atom) - costs[a]);
         }
       }
       if (entering < 0) {
@@ -627,7 +670,15 @@ enum class ExactEnd {
   kOptimal,
   kNotFeasible,  // the start basis is not feasible in exact arithmetic
   kFailed,       // a singular basis: the start was not a basis
+  kGaveUp,       // more exact pivots than the program allows itself
 };
+
+// Exact pivots each solve their basis afresh and price all 2^n atoms; from the basis of the
+// doubles only a few are needed. A run that needs far more ends with a refusal rather than
+// working for hours.
+std::int64_t MostExactPivots(const AtomData& data) {
+  return 20 * static_cast<std::int64_t>(data.size()) + 2000;
+}
 
 struct ExactRun {
   ExactEnd end = ExactEnd::kFailed;
@@ -685,7 +736,11 @@ ExactRun ExactSimplex(const AtomData& data, const Objective& objective, std::vec
   ExactRun run;
   ModularSystem system;
   std::vector<char> atom_basic(static_cast<std::size_t>(data.atoms()), 0);
-  for (;;) {
+  for (std::int64_t step = 0;; ++step) {
+    if (step > MostExactPivots(data)) {
+      run.end = ExactEnd::kGaveUp;
+      return run;
+    }
     std::vector<std::int8_t> matrix(size * size, 0);
     std::fill(atom_basic.begin(), atom_basic.end(), 0);
     for (std::size_t k = 0; k < size; ++k) {
@@ -803,10 +858,16 @@ ExactRun ExactFrom(const AtomData& data, const Objective& objective,
                    const std::vector<Column>& start, const std::vector<Column>& fallback,
                    std::int64_t& pivots) {
   ExactRun run = ExactSimplex(data, objective, start, pivots);
-  if (run.end != ExactEnd::kOptimal && start != fallback) {
+  if (run.end != ExactEnd::kOptimal && run.end != ExactEnd::kGaveUp && start != fallback) {
     run = ExactSimplex(data, objective, fallback, pivots);
   }
   return run;
+}
+
+std::string GaveUpOr(const ExactRun& run, const char* fault) {
+  return run.end == ExactEnd::kGaveUp
+             ? "no optimum was proved within the exact pivots allowed (20 a row, and 2000)"
+             : std::string(fault);
 }
 
 AtomInterval Infeasible(std::string reason) {
@@ -1018,35 +1079,48 @@ AtomInterval SolveAtomInterval(const Question& question, std::int32_t n, std::in
   const Objective phase_one{true, Goal::kMinimum};
   const std::vector<Column> first =
       floats ? simplex.Run(phase_one, artificial, pivots) : artificial;
-  const ExactRun feasible = ExactFrom(data, phase_one, first, artificial, pivots);
-  if (feasible.end != ExactEnd::kOptimal) {
-    throw std::logic_error("the exact simplex found no basis");
+  const Objective lowest_objective{false, Goal::kMinimum};
+  // The exact run of the second phase proves feasibility itself (its basis solves the data
+  // with every atom at or above 0 and every artificial column at 0), so the first phase is
+  // proved exactly only when that run cannot start: data that fit nothing, or a basis of the
+  // doubles that is not feasible exactly.
+  ExactRun lowest;
+  if (floats && simplex.Feasible()) {
+    const std::vector<Column> guess = simplex.Run(lowest_objective, first, pivots);
+    lowest = ExactSimplex(data, lowest_objective, guess, pivots);
   }
-  for (std::size_t k = 0; k < data.size(); ++k) {
-    if (data.Artificial(feasible.basic[k]) && feasible.x.numerators[k] != 0) {
-      return Infeasible("the probabilities given fit no distribution of the " + std::to_string(n) +
-                        " events, though those of any " + std::to_string(std::min(order, 3)) +
-                        " of them do");
+  if (lowest.end != ExactEnd::kOptimal) {
+    const ExactRun feasible = ExactFrom(data, phase_one, first, artificial, pivots);
+    if (feasible.end != ExactEnd::kOptimal) {
+      throw std::logic_error(GaveUpOr(feasible, "the exact simplex found no basis"));
+    }
+    for (std::size_t k = 0; k < data.size(); ++k) {
+      if (data.Artificial(feasible.basic[k]) && feasible.x.numerators[k] != 0) {
+        return Infeasible("the probabilities given fit no distribution of the " +
+                          std::to_string(n) + " events, though those of any " +
+                          std::to_string(std::min(order, 3)) + " of them do");
+      }
+    }
+    const std::vector<Column> guess =
+        floats ? simplex.Run(lowest_objective, feasible.basic, pivots) : feasible.basic;
+    lowest = ExactFrom(data, lowest_objective, guess, feasible.basic, pivots);
+    if (lowest.end != ExactEnd::kOptimal) {
+      throw std::logic_error(GaveUpOr(lowest, "the exact simplex lost its feasible basis"));
     }
   }
-
-  auto side = [&](Goal goal, const std::vector<Column>& from, std::int64_t& count) {
-    const Objective objective{false, goal};
-    const std::vector<Column> guess = floats ? simplex.Run(objective, from, count) : from;
-    ExactRun run = ExactFrom(data, objective, guess, from, count);
-    if (run.end != ExactEnd::kOptimal) {
-      throw std::logic_error("the exact simplex lost its feasible basis");
-    }
-    return run;
-  };
-  const ExactRun lowest = side(Goal::kMinimum, feasible.basic, pivots);
   interval.lower = BoundOf(data, lowest);
   interval.lower.pivots = pivots;
   interval.lower.seconds = SecondsSince(start);
 
   start = std::chrono::steady_clock::now();
   std::int64_t upper_pivots = 0;
-  const ExactRun highest = side(Goal::kMaximum, lowest.basic, upper_pivots);
+  const Objective highest_objective{false, Goal::kMaximum};
+  const std::vector<Column> guess =
+      floats ? simplex.Run(highest_objective, lowest.basic, upper_pivots) : lowest.basic;
+  const ExactRun highest = ExactFrom(data, highest_objective, guess, lowest.basic, upper_pivots);
+  if (highest.end != ExactEnd::kOptimal) {
+    throw std::logic_error(GaveUpOr(highest, "the exact simplex lost its feasible basis"));
+  }
   interval.upper = BoundOf(data, highest);
   interval.upper.pivots = upper_pivots;
   interval.upper.seconds = SecondsSince(start);

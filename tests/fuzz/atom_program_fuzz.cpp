@@ -18,6 +18,7 @@
 
 #include "bounds/atom_program.h"
 #include "bounds/moment_program.h"
+#include "tests/fuzz/fuzz_bytes.h"
 
 namespace {
 
@@ -27,24 +28,7 @@ using unionbound::ProgramStatus;
 using unionbound::Question;
 using unionbound::QuestionKind;
 using unionbound::Rational;
-
-class Bytes {
- public:
-  Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-
-  std::size_t left() const { return size_; }
-  unsigned Next() {
-    if (size_ == 0) {
-      return 0;
-    }
-    --size_;
-    return *data_++;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-};
+using unionbound::fuzzing::Bytes;
 
 bool Counted(const Question& question, std::uint32_t atom) {
   const int k = std::popcount(atom);

@@ -13,6 +13,7 @@
 #include <map>
 
 #include "bounds/moment_program.h"
+#include "tests/fuzz/fuzz_bytes.h"
 
 namespace {
 
@@ -23,30 +24,7 @@ using unionbound::ProgramStatus;
 using unionbound::Question;
 using unionbound::QuestionKind;
 using unionbound::Rational;
-
-class Bytes {
- public:
-  Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-
-  std::size_t left() const { return size_; }
-  // 0 once the input is used up.
-  unsigned Next() {
-    if (size_ == 0) {
-      return 0;
-    }
-    --size_;
-    return *data_++;
-  }
-  // Low byte first.
-  unsigned NextTwo() {
-    const unsigned low = Next();
-    return low | Next() << 8;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-};
+using unionbound::fuzzing::Bytes;
 
 bool Counted(const Question& question, std::int32_t j) {
   const std::int32_t r = question.kind == QuestionKind::kUnion ? 1 : question.r;
